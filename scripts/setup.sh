@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs everything Purgeon needs on Debian 12 and, when given a folder,
+# creates a fresh 64-bit Wine prefix there. Idempotent: when every package is
+# present it only checks and returns within a second or two.
+#
+#   scripts/setup.sh                 install packages only
+#   scripts/setup.sh --prefix DIR    also (re)create a fresh Wine prefix in DIR
+set -euo pipefail
+
+prefix=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) prefix="$2"; shift 2 ;;
+    *) echo "usage: $0 [--prefix DIR]" >&2; exit 2 ;;
+  esac
+done
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+packages=(
+  cmake ninja-build g++ googletest libbenchmark-dev
+  g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine64 wine32:i386
+  xvfb x11-utils imagemagick nsis wixl msitools
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ -n "$prefix" ]; then
+  "$(dirname "$0")/wine-prefix.sh" "$prefix"
+fi

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs the Windows tests of a MinGW build under Wine, in a fresh 64-bit prefix
+# made for this run, with a private Xvfb display for the tests that open
+# windows. Everything started here is ended here, by PID or by prefix.
+#   scripts/test-windows.sh [BUILD-DIR] [extra ctest arguments]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/mingw}"
+shift || true
+
+export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX" >/dev/null
+
+display=""
+for n in $(seq 91 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "test-windows: no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export DISPLAY="$display"
+export PURGEON_SHOT_DIR="$build/screenshots"
+mkdir -p "$PURGEON_SHOT_DIR"
+
+wineserver -p   # keep the server warm between test programs
+ctest --test-dir "$build" --output-on-failure "$@"

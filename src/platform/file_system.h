@@ -1,0 +1,79 @@
+// File-system port: the Win32 file operations the program uses, shaped like
+// them (FindFirstFileW-style listing, attribute words, BOOL results).
+// Paths are ordinary Windows paths; an adapter that needs the "\\?\" form for
+// long paths adds it itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace purgeon {
+
+constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
+constexpr std::uint32_t kFileAttributeHidden = 0x02;
+constexpr std::uint32_t kFileAttributeSystem = 0x04;
+constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+constexpr std::uint32_t kFileAttributeArchive = 0x20;
+constexpr std::uint32_t kFileAttributeNormal = 0x80;
+constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
+
+struct FindData {
+    std::uint32_t attributes = 0;
+    std::u16string name;        // long name, no folder
+    std::u16string short_name;  // 8.3 alias, empty when the name is one already
+    std::uint64_t size = 0;
+};
+
+using FindHandle = std::uintptr_t;
+constexpr FindHandle kInvalidFindHandle = 0;
+
+class FileSystemPort {
+public:
+    virtual ~FileSystemPort() = default;
+
+    // FindFirstFileW/FindNextFileW/FindClose. The pattern is a folder path
+    // followed by "\*.*" or "\*" (every entry, "." and ".." included, as
+    // Windows lists them) or by a plain name. kInvalidFindHandle when the
+    // folder cannot be listed or nothing matches.
+    virtual FindHandle FindFirst(const std::u16string& pattern, FindData* data) = 0;
+    virtual bool FindNext(FindHandle handle, FindData* data) = 0;
+    virtual void FindClose(FindHandle handle) = 0;
+
+    // GetFileAttributesW: kInvalidFileAttributes when the path does not exist.
+    // A reparse point reports its own attributes; it is not followed.
+    virtual std::uint32_t GetAttributes(const std::u16string& path) = 0;
+    virtual bool SetAttributes(const std::u16string& path, std::uint32_t attributes) = 0;
+    // DeleteFileW: fails on a read-only file and on a folder; on a file link
+    // it removes the link.
+    virtual bool DeleteFile(const std::u16string& path) = 0;
+    // RemoveDirectoryW: fails unless the folder is empty; on a junction or
+    // folder link it removes the link and leaves the target alone.
+    virtual bool RemoveDirectory(const std::u16string& path) = 0;
+    virtual bool CreateDirectory(const std::u16string& path) = 0;
+    // GetLongPathNameW: the path with every 8.3 component in its long form;
+    // false when the path does not exist.
+    virtual bool GetLongPathName(const std::u16string& path, std::u16string* long_path) = 0;
+
+    // Whole-file read and write (create or replace).
+    virtual bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) = 0;
+    virtual bool WriteFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) = 0;
+};
+
+// Closes a find handle on scope exit.
+class ScopedFindHandle {
+public:
+    ScopedFindHandle(FileSystemPort& fs, FindHandle handle) : fs_(fs), handle_(handle) {}
+    ~ScopedFindHandle() { if (handle_ != kInvalidFindHandle) fs_.FindClose(handle_); }
+    ScopedFindHandle(const ScopedFindHandle&) = delete;
+    ScopedFindHandle& operator=(const ScopedFindHandle&) = delete;
+    FindHandle Get() const { return handle_; }
+    bool Valid() const { return handle_ != kInvalidFindHandle; }
+
+private:
+    FileSystemPort& fs_;
+    FindHandle handle_;
+};
+
+}  // namespace purgeon
