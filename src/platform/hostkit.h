@@ -9,6 +9,11 @@
 
 namespace purgeon {
 
+// The function table InitDll_Hostkit hands out. Opaque to the core, which
+// reaches the table's services through this port; owned by the program for
+// the life of the process and never freed.
+using HostkitTable = void*;
+
 class HostkitPort {
 public:
     virtual ~HostkitPort() = default;
@@ -19,6 +24,10 @@ public:
     // byte selects the 64-bit view only when it equals 1.
     virtual bool CommonRegDeleteKey(RegKey root, const std::u16string& sub_key,
                                     std::uint8_t use_64bit_view) = 0;
+    // InitDll_Hostkit: a new table on every call; null when out of memory.
+    virtual HostkitTable InitFunctionTable() = 0;
+    // Net_IsConnected through slot 12 of `table`: non-zero when connected.
+    virtual int NetIsConnected(HostkitTable table) = 0;
 };
 
 }  // namespace purgeon

@@ -1,5 +1,6 @@
 #include "platform/memory/memory_registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text.h"
@@ -45,25 +46,22 @@ struct MemoryRegistry::Node {
         std::uint32_t type = 0;
         std::vector<std::uint8_t> data;
     };
-    using Children = std::map<std::u16string, std::shared_ptr<Node>>;
 
     std::u16string name;
+    std::u16string folded;
     Node* parent = nullptr;
     bool deleted = false;
-    Children children;  // by folded name: Windows' enumeration order
-    std::vector<Value> values;
-    std::unordered_map<std::u16string, std::size_t> value_index;  // folded name -> position
+    std::unordered_map<std::u16string, std::shared_ptr<Node>> children;  // by folded name
+    std::vector<Value> values;                                           // creation order
+    std::unordered_map<std::u16string, std::size_t> value_index;         // folded name -> position
 
-    // Remembers where the last enumeration stood, so that asking for index
-    // i + 1 after index i is O(1).
-    std::size_t cursor_index = 0;
-    Children::iterator cursor;
-    bool cursor_valid = false;
+    // Sub-key names in Windows' enumeration order (by upper-cased name),
+    // rebuilt on the first enumeration after a change. The names are copied
+    // in that order so that a long enumeration reads memory front to back:
+    // enumerating N sub-keys costs O(N) once the order stands.
+    std::vector<std::u16string> order;
+    bool order_valid = false;
 
-    Node* Child(const std::u16string& child_name) {
-        auto it = children.find(Fold(child_name));
-        return it == children.end() ? nullptr : it->second.get();
-    }
     std::shared_ptr<Node> ChildPtr(const std::u16string& child_name) {
         auto it = children.find(Fold(child_name));
         return it == children.end() ? nullptr : it->second;
@@ -71,23 +69,26 @@ struct MemoryRegistry::Node {
     std::shared_ptr<Node> AddChild(const std::u16string& child_name) {
         auto node = std::make_shared<Node>();
         node->name = child_name;
+        node->folded = Fold(child_name);
         node->parent = this;
-        children.emplace(Fold(child_name), node);
-        cursor_valid = false;
+        children.emplace(node->folded, node);
+        order_valid = false;
         return node;
     }
-    Node* ChildAt(std::size_t index) {
+    const std::u16string* ChildNameAt(std::size_t index) {
         if (index >= children.size()) return nullptr;
-        if (!cursor_valid || index < cursor_index) {
-            cursor = children.begin();
-            cursor_index = 0;
-            cursor_valid = true;
+        if (!order_valid) {
+            std::vector<const Node*> sorted;
+            sorted.reserve(children.size());
+            for (const auto& entry : children) sorted.push_back(entry.second.get());
+            std::sort(sorted.begin(), sorted.end(),
+                      [](const Node* a, const Node* b) { return a->folded < b->folded; });
+            order.clear();
+            order.reserve(sorted.size());
+            for (const Node* child : sorted) order.push_back(child->name);
+            order_valid = true;
         }
-        while (cursor_index < index) {
-            ++cursor;
-            ++cursor_index;
-        }
-        return cursor->second.get();
+        return &order[index];
     }
     Value* FindValue(const std::u16string& value_name) {
         auto it = value_index.find(Fold(value_name));
@@ -251,10 +252,10 @@ RegStatus MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, std::uint32_t
                                   std::u16string* name) {
     std::lock_guard lock(mutex_);
     PURGEON_OPEN_NODE(key);
-    Node* child = node.ChildAt(index);
-    if (child == nullptr) return kErrorNoMoreItems;
-    if (child->name.size() + 1 > capacity) return kErrorMoreData;
-    *name = child->name;
+    const std::u16string* child_name = node.ChildNameAt(index);
+    if (child_name == nullptr) return kErrorNoMoreItems;
+    if (child_name->size() + 1 > capacity) return kErrorMoreData;
+    *name = *child_name;
     return kErrorSuccess;
 }
 
@@ -329,8 +330,9 @@ void MemoryRegistry::Detach(Node& node) {
     Node* parent = node.parent;
     MarkDeleted(node);
     if (parent != nullptr) {
-        parent->children.erase(Fold(node.name));
-        parent->cursor_valid = false;
+        const std::u16string key = node.folded;  // erasing may free `node`
+        parent->order_valid = false;
+        parent->children.erase(key);
     }
 }
 

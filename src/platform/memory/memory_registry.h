@@ -10,7 +10,6 @@
 // Thread-safe: one lock around every operation.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
