@@ -5,7 +5,7 @@
 #   scripts/test-windows.sh [BUILD-DIR] [extra ctest arguments]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build/mingw}"
+build="$(cd "${1:-$root/build/mingw}" && pwd)"   # Wine needs an absolute WINEPREFIX
 shift || true
 
 export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
@@ -31,4 +31,8 @@ export PURGEON_SHOT_DIR="$build/screenshots"
 mkdir -p "$PURGEON_SHOT_DIR"
 
 wineserver -p   # keep the server warm between test programs
+# Start the prefix's system processes now, detached from our output: started
+# by the first test they would inherit ctest's pipe and, living on with the
+# persistent server, keep that test from ever finishing.
+wine wineboot </dev/null >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure "$@"

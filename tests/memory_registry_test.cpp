@@ -126,9 +126,14 @@ TEST(MemoryRegistry, DeletionRulesMatchWindows) {
     EXPECT_EQ(reg.DeleteKey(key, u"Leaf", 0), kErrorFileNotFound);
     EXPECT_EQ(reg.DeleteTree(key, u"Tree"), kErrorSuccess);
     EXPECT_FALSE(KeyExists(reg, kHkeyCurrentUser, u"D\\Tree"));
-    // An empty sub-key name deletes the opened key itself; the handle then
-    // reports the key as deleted.
+    // An empty sub-key name empties the opened key but keeps it, as on
+    // Windows; RegDeleteKeyEx with an empty name then deletes it, and the
+    // handle reports the key as deleted.
+    PutKey(reg, kHkeyCurrentUser, u"D\\Again\\X");
     EXPECT_EQ(reg.DeleteTree(key, u""), kErrorSuccess);
+    EXPECT_TRUE(KeyExists(reg, kHkeyCurrentUser, u"D"));
+    EXPECT_FALSE(KeyExists(reg, kHkeyCurrentUser, u"D\\Again"));
+    EXPECT_EQ(reg.DeleteKey(key, u"", 0), kErrorSuccess);
     EXPECT_FALSE(KeyExists(reg, kHkeyCurrentUser, u"D"));
     std::uint32_t count = 0;
     EXPECT_EQ(reg.QueryInfoKey(key, &count, nullptr), kErrorKeyDeleted);
@@ -139,12 +144,19 @@ TEST(MemoryRegistry, DeletionRulesMatchWindows) {
     EXPECT_TRUE(KeyExists(reg, kHkeyCurrentUser, u"Software"));
 }
 
-TEST(MemoryRegistry, RejectsOverlongKeyNamesAndBadHandles) {
+TEST(MemoryRegistry, RejectsBadPathsAndHandles) {
     MemoryRegistry reg;
     RegKey key = 0;
     EXPECT_EQ(reg.CreateKey(kHkeyCurrentUser, std::u16string(256, u'k'), kKeyAllAccess, &key),
               kErrorInvalidParameter);
     EXPECT_EQ(reg.OpenKey(0x4242, u"x", kKeyRead, &key), kErrorInvalidHandle);
+    // As on Windows: a leading backslash is refused, a trailing or doubled
+    // one is not.
+    ASSERT_EQ(reg.CreateKey(kHkeyCurrentUser, u"Software\\B", kKeyAllAccess, &key), kErrorSuccess);
+    reg.CloseKey(key);
+    EXPECT_EQ(reg.OpenKey(kHkeyCurrentUser, u"\\Software\\B", kKeyRead, &key), kErrorBadPathname);
+    ASSERT_EQ(reg.OpenKey(kHkeyCurrentUser, u"Software\\\\B\\", kKeyRead, &key), kErrorSuccess);
+    reg.CloseKey(key);
     EXPECT_EQ(reg.CloseKey(0x4242), kErrorInvalidHandle);
 }
 

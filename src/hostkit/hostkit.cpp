@@ -1,20 +1,18 @@
-// Hostkit.dll: how a 32-bit process sits on 64-bit Windows (WOW64 test,
-// registry view mask, file-system redirection), deleting a registry key with
-// its subtree, and the function table of further services.
+// Hostkit.dll: how a 32-bit process sits on 64-bit Windows (registry view
+// mask, file-system redirection), deleting a registry key with its subtree,
+// and the function table of further services (services.h).
 #include <windows.h>
 #include <wininet.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "hostkit_exports.h"
+#include "services.h"
+#include "wow64.h"
 
 namespace {
-
-// WOW64 cache: filled on first use, never recomputed. Two threads filling it
-// at once store the same value.
-volatile LONG g_wow64_checked = 0;
-BOOL g_is_wow64 = FALSE;
 
 // One slot for the value Wow64DisableWow64FsRedirection saves; callers must
 // not nest or interleave the switches.
@@ -23,22 +21,9 @@ PVOID g_saved_redirection = nullptr;
 constexpr DWORD kSamAllAccess = 0xF003F;
 constexpr DWORD kSamAllAccess64 = 0xF013F;
 
-FARPROC Kernel32Proc(const char* name) {
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32");
-    return kernel32 != nullptr ? GetProcAddress(kernel32, name) : nullptr;
-}
+}  // namespace
 
-BOOL IsWow64Cached() {
-    if (!g_wow64_checked) {
-        BOOL value = FALSE;
-        using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-        auto is_wow64_process = reinterpret_cast<IsWow64ProcessFn>(Kernel32Proc("IsWow64Process"));
-        if (is_wow64_process != nullptr && !is_wow64_process(GetCurrentProcess(), &value)) value = FALSE;
-        g_is_wow64 = value;
-        InterlockedExchange(&g_wow64_checked, 1);
-    }
-    return g_is_wow64;
-}
+namespace purgeon::hostkit {
 
 int __stdcall Net_IsConnected() {
     DWORD flags = 0;
@@ -46,7 +31,11 @@ int __stdcall Net_IsConnected() {
     return (flags & (INTERNET_CONNECTION_MODEM | INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_PROXY)) ? 1 : 0;
 }
 
-}  // namespace
+}  // namespace purgeon::hostkit
+
+using purgeon::hostkit::DisableFsRedirection;
+using purgeon::hostkit::IsWow64Cached;
+using purgeon::hostkit::RevertFsRedirection;
 
 extern "C" {
 
@@ -56,19 +45,14 @@ DWORD __stdcall Dll_GetSamDesiredx6432() { return Dll_Is64BitOs() ? kSamAllAcces
 
 BYTE __stdcall Dll_EnableWow64FsRedirection(BYTE enable) {
     if (!IsWow64Cached()) return TRUE;
-    if (!enable) {
-        using DisableFn = BOOL(WINAPI*)(PVOID*);
-        auto disable = reinterpret_cast<DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));
-        if (disable == nullptr) return FALSE;
-        return disable(&g_saved_redirection) ? TRUE : FALSE;
-    }
-    using RevertFn = BOOL(WINAPI*)(PVOID);
-    auto revert = reinterpret_cast<RevertFn>(Kernel32Proc("Wow64RevertWow64FsRedirection"));
-    if (revert == nullptr) return FALSE;
-    return revert(g_saved_redirection) ? TRUE : FALSE;
+    const bool done = enable ? RevertFsRedirection(g_saved_redirection)
+                             : DisableFsRedirection(&g_saved_redirection);
+    return done ? TRUE : FALSE;
 }
 
 BYTE __stdcall Dll_Common_RegDeleteKey(HKEY root, const wchar_t* subKey, BYTE use64BitView) {
+    // An empty key path names `root` itself, which is never deleted.
+    if (subKey == nullptr || subKey[std::wcsspn(subKey, L"\\")] == L'\0') return FALSE;
     const DWORD sam = use64BitView == 1 ? kSamAllAccess64 : kSamAllAccess;
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, subKey, 0, sam, &key) != ERROR_SUCCESS) return FALSE;
@@ -78,8 +62,11 @@ BYTE __stdcall Dll_Common_RegDeleteKey(HKEY root, const wchar_t* subKey, BYTE us
         RegCloseKey(key);
         return FALSE;
     }
-    // An empty sub-key name addresses the opened key itself.
-    const LONG status = sub_keys == 0 ? RegDeleteKeyExW(key, L"", sam, 0) : RegDeleteTreeW(key, L"");
+    // An empty sub-key name addresses the opened key itself. RegDeleteTreeW
+    // only empties it (Windows and Wine alike), so the key, a leaf by then,
+    // goes with RegDeleteKeyExW.
+    LONG status = sub_keys == 0 ? ERROR_SUCCESS : RegDeleteTreeW(key, L"");
+    if (status == ERROR_SUCCESS) status = RegDeleteKeyExW(key, L"", sam, 0);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? TRUE : FALSE;
 }
@@ -90,7 +77,35 @@ HostkitFunctionTable* __stdcall InitDll_Hostkit() {
     auto* table = static_cast<HostkitFunctionTable*>(std::malloc(sizeof(HostkitFunctionTable)));
     if (table == nullptr) return nullptr;
     std::memset(table, 0, sizeof(*table));
-    table->slots[kSlotNetIsConnected] = reinterpret_cast<void*>(&Net_IsConnected);
+    namespace hk = purgeon::hostkit;
+    auto set = [table](HostkitSlot slot, auto* function) {
+        table->slots[slot] = reinterpret_cast<void*>(function);
+    };
+    set(kSlotRunKeyDeleteValue, &hk::RunKey_DeleteValue);
+    set(kSlotRunKeySetValue, &hk::RunKey_SetValue);
+    set(kSlotTaskCreateWeekly, &hk::Task_CreateWeekly);
+    set(kSlotTaskCreateMonthly, &hk::Task_CreateMonthly);
+    set(kSlotTaskDelete, &hk::Task_Delete);
+    set(kSlotTaskCreateOnce, &hk::Task_CreateOnce);
+    set(kSlotTaskGetTrigger, &hk::Task_GetTrigger);
+    set(kSlotTaskCreateWeeklyOnDays, &hk::Task_CreateWeeklyOnDays);
+    set(kSlotTaskCreateDaily, &hk::Task_CreateDaily);
+    set(kSlotTaskTriggerToTime, &hk::Task_TriggerToTime);
+    set(kSlotTaskMaskHasDay, &hk::Task_MaskHasDay);
+    set(kSlotNetIsConnected, &hk::Net_IsConnected);
+    set(kSlotToolRunRegistryEditor, &hk::Tool_RunRegistryEditor);
+    set(kSlotToolRunDxDiag, &hk::Tool_RunDxDiag);
+    set(kSlotToolRunSystemInformation, &hk::Tool_RunSystemInformation);
+    set(kSlotToolRunSystemConfiguration, &hk::Tool_RunSystemConfiguration);
+    set(kSlotToolRunDiskCleanup, &hk::Tool_RunDiskCleanup);
+    set(kSlotToolRunDefragmenter, &hk::Tool_RunDefragmenter);
+    set(kSlotToolRunComputerManagement, &hk::Tool_RunComputerManagement);
+    set(kSlotToolRunBackup, &hk::Tool_RunBackup);
+    set(kSlotToolRunSystemRestore, &hk::Tool_RunSystemRestore);
+    set(kSlotToolRunGroupPolicyEditor, &hk::Tool_RunGroupPolicyEditor);
+    set(kSlotRegBackupSetTarget, &hk::RegBackup_SetTarget);
+    set(kSlotRegBackupImport, &hk::RegBackup_Import);
+    set(kSlotRegBackupExport, &hk::RegBackup_Export);
     return table;
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+// TASK_TRIGGER, the trigger record of the task functions.
+#include <mstask.h>
 
 #include <cstddef>
 
@@ -48,7 +50,34 @@ enum HostkitSlot : int {
     kSlotRegBackupExport = 25,
 };
 
+// The slot functions. Strings are zero-terminated UTF-16 owned by the caller;
+// `int` results are a full 0 or 1, BYTE results a one-byte Boolean.
+typedef int(__stdcall* RunKey_DeleteValue_Fn)(const wchar_t* value_name);
+typedef int(__stdcall* RunKey_SetValue_Fn)(const wchar_t* value_name, const wchar_t* command);
+// Note the argument orders: day, month, year here ...
+typedef int(__stdcall* Task_CreateWeekly_Fn)(const wchar_t* task_name, const wchar_t* program_path,
+                                             int day, int month, int year, int hour, int minute);
+typedef int(__stdcall* Task_CreateMonthly_Fn)(const wchar_t* task_name, const wchar_t* program_path,
+                                              int day, int month, int year, int hour, int minute);
+typedef int(__stdcall* Task_Delete_Fn)(const wchar_t* task_name);
+// ... and year, month, day here.
+typedef int(__stdcall* Task_CreateOnce_Fn)(const wchar_t* task_name, const wchar_t* program_path,
+                                           int year, int month, int day, int hour, int minute);
+typedef int(__stdcall* Task_GetTrigger_Fn)(const wchar_t* task_name, TASK_TRIGGER* trigger,
+                                           int* found);
+typedef int(__stdcall* Task_CreateWeeklyOnDays_Fn)(const wchar_t* task_name,
+                                                   const wchar_t* program_path, int days_of_week,
+                                                   int hour, int minute);
+typedef int(__stdcall* Task_CreateDaily_Fn)(const wchar_t* task_name, const wchar_t* program_path,
+                                            int hour, int minute);
+typedef int(__stdcall* Task_TriggerToTime_Fn)(const TASK_TRIGGER* trigger, SYSTEMTIME* time);
+typedef int(__stdcall* Task_MaskHasDay_Fn)(WORD mask, WORD day);
 typedef int(__stdcall* Net_IsConnected_Fn)();
+// Slots 13 to 22, one per administration tool.
+typedef BYTE(__stdcall* Tool_Run_Fn)();
+typedef BYTE(__stdcall* RegBackup_SetTarget_Fn)(const wchar_t* folder, const wchar_t* file_name);
+typedef BYTE(__stdcall* RegBackup_Import_Fn)(const wchar_t* reg_file_path);
+typedef BYTE(__stdcall* RegBackup_Export_Fn)();
 
 extern "C" {
 HOSTKIT_API BYTE __stdcall Dll_Is64BitOs();
@@ -56,4 +85,11 @@ HOSTKIT_API DWORD __stdcall Dll_GetSamDesiredx6432();
 HOSTKIT_API BYTE __stdcall Dll_EnableWow64FsRedirection(BYTE enable);
 HOSTKIT_API BYTE __stdcall Dll_Common_RegDeleteKey(HKEY root, const wchar_t* subKey, BYTE use64BitView);
 HOSTKIT_API HostkitFunctionTable* __stdcall InitDll_Hostkit();
+
+// System Restore points: Dll_SR_Init once, then per restore point Dll_SR_Begin
+// followed by exactly one of Dll_SR_Cancel or Dll_SR_End. Not thread-safe.
+HOSTKIT_API BYTE __stdcall Dll_SR_Init();
+HOSTKIT_API BYTE __stdcall Dll_SR_Begin(const wchar_t* description);
+HOSTKIT_API BYTE __stdcall Dll_SR_Cancel();
+HOSTKIT_API BYTE __stdcall Dll_SR_End();
 }

@@ -47,9 +47,9 @@ void ForEachValueName(RegistryPort& reg, RegKey key, Visit&& visit) {
     }
 }
 
-// Reads a value of an open key as text; false when it does not exist or
-// cannot be read.
-bool QueryText(RegistryPort& reg, RegKey key, const std::u16string& name, std::u16string& text) {
+}  // namespace
+
+bool RegQueryText(RegistryPort& reg, RegKey key, const std::u16string& name, std::u16string& text) {
     std::uint32_t size = 0;
     if (reg.QueryValue(key, name, nullptr, nullptr, &size) != kErrorSuccess) return false;
     for (int attempt = 0; attempt < 2; ++attempt) {  // the value may grow between the calls
@@ -66,6 +66,8 @@ bool QueryText(RegistryPort& reg, RegKey key, const std::u16string& name, std::u
     }
     return false;
 }
+
+namespace {
 
 void AppendSubKeys(RegistryPort& reg, RegKey root, const std::u16string& path, StringList& out,
                    bool view64) {
@@ -125,7 +127,7 @@ bool Reg_EnumValues(RegistryPort& reg, RegKey root, const std::u16string& key_pa
     ForEachValueName(reg, key.Get(), [&](const std::u16string& name) {
         std::u16string trimmed = Trim(name);
         std::u16string text;
-        if (trimmed.empty() || !QueryText(reg, key.Get(), name, text)) return;
+        if (trimmed.empty() || !RegQueryText(reg, key.Get(), name, text)) return;
         names.push_back(std::move(trimmed));
         if (texts) texts->push_back(Trim(text));
     });
@@ -185,7 +187,7 @@ bool Reg_ReadString(RegistryPort& reg, RegKey root, const std::u16string& key_pa
     text.clear();
     ScopedRegKey key(reg);
     if (OpenView(reg, root, key_path, view64, key) != kErrorSuccess) return false;
-    return QueryText(reg, key.Get(), value_name, text);
+    return RegQueryText(reg, key.Get(), value_name, text);
 }
 
 bool Reg_DeleteValue(RegistryPort& reg, RegKey root, const std::u16string& key_path,
@@ -206,14 +208,27 @@ void Reg_EnumUserHives(RegistryPort& reg, StringList& out, bool view64) {
 std::u16string Reg_GetInstallFolderFromInstallerFolders(RegistryPort& reg,
                                                         const std::u16string& display_name) {
     if (display_name.empty()) return {};
-    const std::u16string needle = AsciiUpper(u"\\" + display_name + u"\\");
+    return InstallFolderFromInstallerFolders(ReadInstallerFolders(reg), display_name);
+}
+
+StringList ReadInstallerFolders(RegistryPort& reg) {
     StringList folders;
     Reg_EnumValueNames(reg, kHkeyLocalMachine, kInstallerFoldersKey, folders, true);
+    return folders;
+}
+
+std::u16string InstallFolderFromInstallerFolders(const StringList& folders,
+                                                 const std::u16string& display_name) {
+    if (display_name.empty()) return {};
+    const std::u16string needle = u"\\" + display_name + u"\\";
     for (const auto& folder : folders) {
-        const std::u16string upper = AsciiUpper(folder);
-        const size_t position = upper.find(needle);
+        // Searched in place: a machine lists thousands of folders.
+        const size_t position = FindIgnoreAsciiCase(folder, needle);
         if (position == std::u16string::npos) continue;
-        if (Contains(upper, u"COMMON FILES") || Contains(upper, u"START MENU")) continue;
+        if (ContainsIgnoreAsciiCase(folder, u"COMMON FILES") ||
+            ContainsIgnoreAsciiCase(folder, u"START MENU")) {
+            continue;
+        }
         return folder.substr(0, position + needle.size());
     }
     return {};

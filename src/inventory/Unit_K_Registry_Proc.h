@@ -74,6 +74,16 @@ void Reg_EnumUserHives(RegistryPort& reg, StringList& out, bool view64);
 std::u16string Reg_GetInstallFolderFromInstallerFolders(RegistryPort& reg,
                                                         const std::u16string& display_name);
 
+// The same in two halves, for a run that looks up many names: the folder
+// list (64-bit view), read once, and the lookup in it.
+StringList ReadInstallerFolders(RegistryPort& reg);
+std::u16string InstallFolderFromInstallerFolders(const StringList& folders,
+                                                 const std::u16string& display_name);
+
+// Reads a value of an open key as text (as Reg_ReadString does); false when
+// it does not exist or cannot be read.
+bool RegQueryText(RegistryPort& reg, RegKey key, const std::u16string& value_name, std::u16string& text);
+
 // The text of value data: UTF-16 up to the first NUL (an odd trailing byte
 // is ignored), whatever the registry type.
 std::u16string RegDataToText(const std::uint8_t* data, std::size_t size);

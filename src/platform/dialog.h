@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+// <windows.h> defines MessageBox as MessageBoxW; without this the method
+// below would take either name depending on the include order.
+#undef MessageBox
+
 namespace purgeon {
 
 using WindowId = std::uintptr_t;  // an HWND on Windows; 0 = none

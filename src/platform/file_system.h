@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// <windows.h> maps these names to their W functions; the port's methods
+// keep the plain names whatever was included before.
+#undef CreateDirectory
+#undef DeleteFile
+#undef GetLongPathName
+#undef RemoveDirectory
+
 namespace purgeon {
 
 constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;

@@ -24,6 +24,7 @@ constexpr RegStatus kErrorFileNotFound = 2;
 constexpr RegStatus kErrorAccessDenied = 5;
 constexpr RegStatus kErrorInvalidHandle = 6;
 constexpr RegStatus kErrorInvalidParameter = 87;
+constexpr RegStatus kErrorBadPathname = 161;
 constexpr RegStatus kErrorMoreData = 234;
 constexpr RegStatus kErrorNoMoreItems = 259;
 constexpr RegStatus kErrorKeyDeleted = 1018;

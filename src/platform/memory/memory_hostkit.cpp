@@ -14,13 +14,16 @@ bool MemoryHostkit::EnableWow64FsRedirection(bool enable) {
 
 bool MemoryHostkit::CommonRegDeleteKey(RegKey root, const std::u16string& sub_key,
                                        std::uint8_t use_64bit_view) {
+    // An empty key path names `root` itself, which is never deleted.
+    if (sub_key.find_first_not_of(u'\\') == std::u16string::npos) return false;
     const std::uint32_t sam = use_64bit_view == 1 ? (kKeyAllAccess | kKeyWow64_64Key) : kKeyAllAccess;
     ScopedRegKey key(registry_);
     if (registry_.OpenKey(root, sub_key, sam, key.Receive()) != kErrorSuccess) return false;
     std::uint32_t sub_keys = 0;
     if (registry_.QueryInfoKey(key.Get(), &sub_keys, nullptr) != kErrorSuccess) return false;
-    const RegStatus status =
-        sub_keys == 0 ? registry_.DeleteKey(key.Get(), u"", sam) : registry_.DeleteTree(key.Get(), u"");
+    // As in the DLL: DeleteTree with an empty name only empties the key.
+    RegStatus status = sub_keys == 0 ? kErrorSuccess : registry_.DeleteTree(key.Get(), u"");
+    if (status == kErrorSuccess) status = registry_.DeleteKey(key.Get(), u"", sam);
     return status == kErrorSuccess;
 }
 

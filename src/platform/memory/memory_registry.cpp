@@ -164,6 +164,8 @@ RegStatus MemoryRegistry::Resolve(RegKey parent, const std::u16string& sub_key, 
     else if (!view_from_parent) result.view64 = false;
     if (!is_64bit_os_) result.view64 = false;
 
+    // Windows refuses a sub-key path that starts with a backslash.
+    if (!sub_key.empty() && sub_key[0] == u'\\') return kErrorBadPathname;
     for (auto& piece : SplitPath(sub_key)) {
         if (piece.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
         result.logical_path.push_back(std::move(piece));
@@ -355,6 +357,16 @@ RegStatus MemoryRegistry::DeleteTree(RegKey key, const std::u16string& sub_key) 
     const RegStatus status = Resolve(key, sub_key, 0, false, &target);
     if (status != kErrorSuccess) return status;
     if (target.logical_path.empty() || target.node->parent == nullptr) return kErrorAccessDenied;
+    if (SplitPath(sub_key).empty()) {
+        // Without a sub-key RegDeleteTreeW empties the key and keeps it.
+        Node& node = *target.node;
+        for (auto& [name, child] : node.children) MarkDeleted(*child);
+        node.children.clear();
+        node.order_valid = false;
+        node.values.clear();
+        node.value_index.clear();
+        return kErrorSuccess;
+    }
     Detach(*target.node);
     return kErrorSuccess;
 }

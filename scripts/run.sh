@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds purgeon.exe and runs it under Wine in the demo prefix (build/demo-prefix,
+# made on first use and kept).
+#  - DISPLAY set: the program runs on that display until its window is closed.
+#  - no DISPLAY: it runs on a private Xvfb for a few seconds, the screen is
+#    saved to build/purgeon-screenshot.png, and the program is ended.
+# Either way the demo prefix's wineserver and our Xvfb are ended at the end.
+#   scripts/run.sh [BUILD-DIR]     (default build/mingw, the mingw preset's folder)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/mingw}"
+
+"$root/scripts/setup.sh"
+(cd "$root" && cmake --preset mingw -B "$build" >/dev/null)
+cmake --build "$build" --target purgeon Hostkit
+build="$(cd "$build" && pwd)"
+exe="$build/bin/purgeon.exe"
+
+export WINEPREFIX="$root/build/demo-prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+[ -f "$WINEPREFIX/system.reg" ] || "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+
+xvfb_pid=""
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "run: purgeon.exe on $DISPLAY; close its window to end"
+  wine "$exe"
+  exit 0
+fi
+
+display=""
+for n in $(seq 141 190); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "run: no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export DISPLAY="$display"
+
+echo "run: purgeon.exe on a private Xvfb ($display)"
+wine "$exe" >/dev/null 2>&1 &
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"Purgeon":' && break
+  sleep 0.2
+done
+sleep 3
+shot="$root/build/purgeon-screenshot.png"
+import -window root "$shot"
+echo "run: screenshot saved to $shot"

@@ -1,0 +1,81 @@
+// purgeon-cli.exe: the console front end on the real Win32 adapters.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/purgeon_cli.h"
+#include "platform/inline_dispatcher.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_code_page.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_hostkit.h"
+#include "platform/win32/win32_launcher.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell_folders.h"
+
+namespace purgeon {
+namespace {
+
+// A console program shows no message boxes: a notice goes to standard
+// error, and a question the core would ask is declined (the front end asks
+// its own questions on the terminal).
+class ConsoleDialog : public DialogPort {
+public:
+    int MessageBox(WindowId, const std::u16string& text, const std::u16string& caption,
+                   std::uint32_t flags) override {
+        const std::string line = ToUtf8(caption) + ": " + ToUtf8(text) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        return (flags & 0x0F) == kMbYesNo ? kIdNo : kIdOk;
+    }
+};
+
+void WriteAll(FILE* stream, const std::string& bytes) {
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+std::u16string OwnFolder() {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+    std::u16string path = FromWide(buffer.data(), length);
+    const size_t slash = path.find_last_of(u"\\/");
+    return slash == std::u16string::npos ? u"" : path.substr(0, slash + 1);
+}
+
+}  // namespace
+}  // namespace purgeon
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace purgeon;
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(FromWide(argv[i]));
+
+    Win32Registry registry;
+    Win32FileSystem files;
+    Win32ShellFolders shell;
+    Win32Hostkit hostkit;
+    InlineDispatcher dispatcher;
+    Win32Clock clock;
+    ConsoleDialog dialog;
+    Win32Processes processes;
+    Win32Launcher launcher;
+    Win32CodePage code_page;
+    CliContext context{{registry, files, shell, hostkit, dispatcher, clock, dialog, processes, launcher, code_page},
+                       OwnFolder()};
+
+    std::string out, err;
+    int code = kExitFailure;
+    try {
+        code = RunPurgeonCli(args, context, out, err);
+    } catch (const std::exception& error) {
+        err += std::string("purgeon-cli: ") + error.what() + "\n";
+    }
+    WriteAll(stdout, out);
+    WriteAll(stderr, err);
+    return code;
+}

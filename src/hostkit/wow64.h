@@ -1,0 +1,45 @@
+// How this 32-bit process sits on 64-bit Windows: the WOW64 test and the
+// file-system redirection switch, looked up in kernel32 at run time so that
+// the library also loads where they do not exist.
+#pragma once
+
+#include <windows.h>
+
+namespace purgeon::hostkit {
+
+// The named kernel32 function, or null when this Windows lacks it.
+FARPROC Kernel32Proc(const char* name);
+
+template <typename Fn>
+Fn Kernel32Function(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(Kernel32Proc(name)));
+}
+
+// Whether IsWow64Process reported TRUE for this process; false when the
+// function is missing or fails. Computed once, then cached for good.
+BOOL IsWow64Cached();
+
+// Wow64DisableWow64FsRedirection on the calling thread, the value to revert
+// with stored in *saved. False when the function is missing or fails.
+bool DisableFsRedirection(PVOID* saved);
+
+// Wow64RevertWow64FsRedirection with the value DisableFsRedirection saved.
+bool RevertFsRedirection(PVOID saved);
+
+// Switches redirection off for one scope under WOW64 and back on when the
+// scope ends, on every return path. Outside WOW64 it does nothing.
+class ScopedFsRedirectionOff {
+public:
+    ScopedFsRedirectionOff() : off_(IsWow64Cached() && DisableFsRedirection(&saved_)) {}
+    ~ScopedFsRedirectionOff() {
+        if (off_) RevertFsRedirection(saved_);
+    }
+    ScopedFsRedirectionOff(const ScopedFsRedirectionOff&) = delete;
+    ScopedFsRedirectionOff& operator=(const ScopedFsRedirectionOff&) = delete;
+
+private:
+    PVOID saved_ = nullptr;
+    bool off_;
+};
+
+}  // namespace purgeon::hostkit

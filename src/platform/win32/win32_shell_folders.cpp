@@ -1,0 +1,39 @@
+#include "platform/win32/win32_shell_folders.h"
+
+#include <windows.h>
+// After <windows.h>, which they build on.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cwchar>
+
+#include "platform/win32/wide.h"
+
+namespace purgeon {
+
+namespace {
+
+constexpr UINT kSystemDirectoryBufferLength = 256;
+constexpr std::size_t kFolderPathBufferLength = 261;
+
+}  // namespace
+
+std::u16string Win32ShellFolders::SystemDirectory() {
+    wchar_t buffer[kSystemDirectoryBufferLength] = {};
+    const UINT length = GetSystemDirectoryW(buffer, kSystemDirectoryBufferLength);
+    // A length at or above the buffer's is the size it would have needed.
+    if (length == 0 || length >= kSystemDirectoryBufferLength) return {};
+    return FromWide(buffer, length);
+}
+
+std::u16string Win32ShellFolders::SpecialFolder(int csidl) {
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || items == nullptr) return {};
+    wchar_t buffer[kFolderPathBufferLength] = {};
+    const BOOL found = SHGetPathFromIDListW(items, buffer);
+    CoTaskMemFree(items);
+    if (!found) return {};
+    return FromWide(buffer, wcsnlen(buffer, kFolderPathBufferLength - 1));
+}
+
+}  // namespace purgeon

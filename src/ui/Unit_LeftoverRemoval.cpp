@@ -1,0 +1,141 @@
+#include "ui/Unit_LeftoverRemoval.h"
+
+#include "analysis/Unit_CommonFilesDirs_Func.h"
+#include "inventory/Unit_K_Registry_Proc.h"
+#include "inventory/Unit_String_Proc.h"
+#include "ui/Form_K_CustomUninstallWizard.h"
+#include "ui/Unit_UninstallRecords.h"
+#include "uninstall/Unit_K_ProcessProc.h"
+
+namespace purgeon {
+
+const char16_t kRemovalDoneText[] = u"All %s leftovers have been completely removed.";
+const char16_t kRemovalConfirmText[] = u"Are you sure you want to remove all %s leftover files and registry entries?";
+
+namespace {
+
+// Parent keys the analysis searches below; none of them, nor a key above
+// them, may be deleted as a whole. Upper case, below HKLM (HKCU keeps the
+// same shape below its own root).
+const char16_t* const kSearchedParents[] = {
+    u"SOFTWARE\\CLASSES\\CLSID",
+    u"SOFTWARE\\CLASSES\\TYPELIB",
+    u"SOFTWARE\\CLASSES\\INTERFACE",
+    u"SOFTWARE\\CLASSES\\INSTALLER\\PRODUCTS",
+    u"SOFTWARE\\CLASSES\\LOCAL SETTINGS\\SOFTWARE\\MICROSOFT\\WINDOWS\\SHELL\\MUICACHE",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\APP PATHS",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER\\FOLDERS",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER\\USERDATA",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHELL EXTENSIONS\\APPROVED",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\BROWSER HELPER OBJECTS",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\SHELLNOROAM\\MUICACHE",
+    u"SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\APPCOMPATFLAGS\\LAYERS",
+    u"SOFTWARE\\MICROSOFT\\INTERNET EXPLORER\\TOOLBAR",
+    u"SOFTWARE\\MICROSOFT\\INTERNET EXPLORER\\LOW RIGHTS\\ELEVATIONPOLICY",
+    u"SYSTEM\\CURRENTCONTROLSET\\SERVICES",
+    u"SYSTEM\\CURRENTCONTROLSET\\CONTROL",
+};
+
+const std::u16string kUserDataUpper = u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER\\USERDATA";
+
+// "A\B" is at or above "A\B\C" (whole components only).
+bool IsAtOrAbove(const std::u16string& key, const std::u16string& other) {
+    return other.size() >= key.size() && other.compare(0, key.size(), key) == 0 &&
+           (other.size() == key.size() || other[key.size()] == u'\\');
+}
+
+}  // namespace
+
+bool IsProtectedRegistryKey(const std::u16string& root_name, const std::u16string& key_path) {
+    StringList pieces;
+    Str_SplitByBackslash(AsciiUpper(key_path), pieces);
+    for (auto& piece : pieces) piece = Trim(piece);
+    std::erase_if(pieces, [](const std::u16string& piece) { return piece.empty(); });
+    if (root_name == u"HKU") {
+        if (pieces.empty()) return true;
+        pieces.erase(pieces.begin());  // the hive: what follows has HKCU's shape
+    } else if (root_name == u"HKCR") {
+        pieces.insert(pieces.begin(), {u"SOFTWARE", u"CLASSES"});
+    }
+    // The 32-bit view's keys have the same shape below Wow6432Node.
+    if (pieces.size() >= 2 && pieces[0] == u"SOFTWARE" && pieces[1] == u"WOW6432NODE") pieces.erase(pieces.begin() + 1);
+    if (pieces.size() < 2) return true;
+    std::u16string path;
+    for (const auto& piece : pieces) path += (path.empty() ? u"" : u"\\") + piece;
+    for (const char16_t* parent : kSearchedParents) {
+        if (IsAtOrAbove(path, parent)) return true;
+    }
+    // A user id below UserData, or its Products / Components / Patches key.
+    if (IsAtOrAbove(kUserDataUpper, path) && pieces.size() <= 8) return true;
+    return false;
+}
+
+bool IsProtectedFolder(ShellFoldersPort& shell, const std::u16string& path) {
+    const std::u16string trimmed = Trim(path);
+    if (trimmed.size() <= 3) return true;
+    const std::u16string test = AsciiUpper(WithTrailingBackslash(trimmed));
+    for (const auto& folder : {GetSystemDirPath(shell), GetStartupDirPath(shell), GetDesktopDirPath(shell),
+                               GetProgramFilesDirPath(shell), GetWindowsDirPath(shell)}) {
+        if (test == AsciiUpper(folder)) return true;
+    }
+    return Contains(test, u":\\WINDOWS\\");
+}
+
+bool DeleteRegistryLocation(Ports& ports, const std::u16string& location, bool view64) {
+    StringList pieces;
+    Str_SplitByBar(location, pieces);
+    if (pieces.size() != 2 && pieces.size() != 3) return false;
+    const RegKey root = Reg_RootFromName(pieces[0]);
+    if (root == 0 || Trim(pieces[1]).empty()) return false;
+    if (pieces.size() == 3) {
+        return Reg_DeleteValue(ports.registry, root, pieces[1], pieces[2], view64);
+    }
+    if (IsProtectedRegistryKey(pieces[0], pieces[1])) return false;
+    return ports.hostkit.CommonRegDeleteKey(root, pieces[1], view64 ? 1 : 0);
+}
+
+RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request) {
+    const std::u16string done = FormatWithText(kRemovalDoneText, request.select_software);
+    // 1. Nothing listed: only the notice.
+    if (request.step3_files_folders_rows == 0 && request.step3_registry_rows == 0) {
+        ports.dialog.MessageBox(request.owner, done, u"Purgeon", kMbIconInformation);
+        return RemovalOutcome::kNothingToRemove;
+    }
+    // 2. Only No declines.
+    if (ports.dialog.MessageBox(request.owner, FormatWithText(kRemovalConfirmText, request.select_software),
+                                u"Purgeon", kMbYesNo | kMbIconQuestion) == kIdNo)
+        return RemovalOutcome::kDeclined;
+
+    const StringList none;
+    const StringList& paths = request.all_files_folders ? *request.all_files_folders : none;
+    // 3. End running programs named like a leftover executable.
+    for (const auto& path : paths) {
+        const size_t cut = path.find_last_of(u"\\:");
+        const std::u16string name = cut == std::u16string::npos ? path : path.substr(cut + 1);
+        if (Contains(AsciiUpper(name), u".EXE")) TerminateProcessByName(ports.processes, name);
+    }
+    // 4. Files and folders, every one found (not only the rows shown).
+    for (const auto& path : paths) {
+        if (!IsProtectedFolder(ports.shell, path)) DeleteFileOrFolder(ports.files, path);
+    }
+    // 5.-7. The ticked Step 2 registry rows, in the program's view.
+    const bool view64 = request.uninstall_type == 1;
+    if (view64) ports.hostkit.EnableWow64FsRedirection(false);
+    if (request.step2_registry) {
+        for (const auto& row : *request.step2_registry) {
+            if (row.ticked) DeleteRegistryLocation(ports, row.path, view64);
+        }
+    }
+    if (view64) ports.hostkit.EnableWow64FsRedirection(true);
+    // 8. The records of this uninstall.
+    UninstallRecords(ports.files, ports.code_page, request.cur_app_path).Remove();
+    // 9., 10.
+    if (request.empty_report_lists) request.empty_report_lists();
+    ports.dialog.MessageBox(request.owner, done, u"Purgeon", kMbIconInformation);
+    return RemovalOutcome::kRemoved;
+}
+
+}  // namespace purgeon
