@@ -15,11 +15,16 @@
 # for that reason), and ctest reports the test as skipped.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-[ -n "${WINEPREFIX:-}" ] || { echo "inventory: WINEPREFIX is not set" >&2; exit 1; }
 export WINEDEBUG="${WINEDEBUG:--all}"
 
 need() {
   command -v "$1" >/dev/null || { echo "inventory: $1 is not installed; skipped" >&2; exit 77; }
+}
+
+# Wine, and the prefix of the test run (built on Windows itself, the tests skip).
+need_wine() {
+  need wine
+  [ -n "${WINEPREFIX:-}" ] || { echo "inventory: WINEPREFIX is not set" >&2; exit 1; }
 }
 
 # A Unix path as Windows programs in the prefix see it (drive Z: is /).
@@ -31,7 +36,8 @@ windows_path() {
 
 install() {
   local work="$1"
-  need wine; need makensis; need wixl
+  rm -f "$work/installed"
+  need_wine; need makensis; need wixl
   mkdir -p "$work"
   work="$(cd "$work" && pwd)"
 
@@ -61,7 +67,7 @@ case "${1:-}" in
     ;;
   check)
     [ $# -eq 4 ] || { echo "usage: $0 check PURGEON-CLI WORK-DIR CASE" >&2; exit 2; }
-    need wine; need python3
+    need_wine; need python3
     [ -e "$3/installed" ] || { echo "inventory: the samples were not installed; skipped" >&2; exit 77; }
     exec python3 "$here/inventory/check_inventory.py" "$2" "$4"
     ;;

@@ -80,7 +80,9 @@ TEST(StrIsInteger, AcceptsSigned32BitDecimalAndHex) {
         std::int32_t value = 0;
         EXPECT_EQ(Str_IsInteger(c.text), c.is_integer) << ToUtf8(c.text);
         EXPECT_EQ(ParseInt32(c.text, value), c.is_integer) << ToUtf8(c.text);
-        if (c.is_integer) EXPECT_EQ(value, c.value) << ToUtf8(c.text);
+        if (c.is_integer) {
+            EXPECT_EQ(value, c.value) << ToUtf8(c.text);
+        }
     }
 }
 

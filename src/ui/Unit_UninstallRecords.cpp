@@ -124,7 +124,7 @@ void UninstallRecords::WriteAfterAnalysis(const AnalysisRecord& analysis, String
 void UninstallRecords::SetStepUninstalled(StringList& config) {
     TextEncoding encoding = TextEncoding::kAnsi;
     if (!LoadLines(fs_, code_page_, Path(kConfig), config, encoding) || config.size() < 8) return;
-    config[7] = u"2";
+    config[7] = std::u16string(1, u'2');  // (a literal here trips a false -Wrestrict in GCC 12)
     SaveLines(fs_, code_page_, Path(kConfig), config, encoding);
 }
 
