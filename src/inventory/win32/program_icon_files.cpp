@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 
@@ -26,21 +27,6 @@ constexpr std::uint32_t kRgbMask = 0x00FFFFFF;
 [[noreturn]] void Fail(const std::string& what, DWORD code) {
     throw IconFileError(what, code);
 }
-
-class ScopedFile {
-public:
-    explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-    ~ScopedFile() {
-        if (Valid()) CloseHandle(handle_);
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 class ScopedBitmap {
 public:

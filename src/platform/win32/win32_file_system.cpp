@@ -13,6 +13,7 @@
 #include <new>
 #include <string_view>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/wide.h"
 
 namespace purgeon {
@@ -82,21 +83,6 @@ void FromFindData(const WIN32_FIND_DATAW& source, FindData* data) {
     data->short_name = FromWide(source.cAlternateFileName, wcsnlen(source.cAlternateFileName, 14));
     data->size = (std::uint64_t(source.nFileSizeHigh) << 32) | source.nFileSizeLow;
 }
-
-class ScopedFile {
-public:
-    explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-    ~ScopedFile() {
-        if (Valid()) CloseHandle(handle_);
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 }  // namespace
 
