@@ -45,6 +45,16 @@ TEST(CustomUninstallFolder, RefusesWindowsFoldersAndDriveRoots) {
     }
 }
 
+TEST(CustomUninstallFolder, RefusesBothProgramFilesFoldersOn64BitWindows) {
+    MemoryMachine machine;
+    machine.shell.SetSpecialFolder(kCsidlProgramFiles, u"C:\\Program Files (x86)");
+    for (auto text : {u"C:\\Program Files (x86)", u"C:\\Program Files", u"c:\\program files\\"})
+        EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, text), CustomFolderVerdict::kRefused)
+            << ToUtf8(text);
+    EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, u"C:\\Program Files\\App"),
+              CustomFolderVerdict::kAccepted);
+}
+
 TEST(CustomUninstallFolder, MessagesNameTheFolder) {
     EXPECT_EQ(FormatWithText(kCustomUninstallConfirmText, u"D:\\Apps\\X"),
               u"Are you sure to scan and analyze the associated program install information of D:\\Apps\\X directory?");

@@ -1,11 +1,20 @@
 #include "cli/purgeon_cli.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "analysis/Thread_Uninstall_Analyze.h"
+#include "analysis/Unit_CommonFilesDirs_Func.h"
 #include "cli/json_writer.h"
+#include "cli/launched_processes.h"
 #include "inventory/Thread_EnumInstalledApp.h"
+#include "inventory/Unit_K_Registry_Proc.h"
+#include "inventory/Unit_String_Proc.h"
 #include "ui/Form_K_CustomUninstallWizard.h"
+#include "ui/Unit_LeftoverRemoval.h"
+#include "ui/Unit_UninstallRecords.h"
+#include "uninstall/Thread_ShellUninstall.h"
+#include "uninstall/Unit_K_UninstallCommand.h"
 
 namespace purgeon {
 
@@ -14,10 +23,17 @@ namespace {
 const char kUsage[] =
     "usage: purgeon-cli list [--json]\n"
     "       purgeon-cli analyze (--program NAME | --folder PATH) [--json]\n"
+    "       purgeon-cli uninstall --program NAME [--yes] [--json] [--timeout SECONDS]\n"
+    "       purgeon-cli uninstall --folder PATH [--yes] [--json]\n"
     "  list       the installed programs, in name order\n"
     "  analyze    what a program (or the program in a folder) has on this machine:\n"
     "             its folders, files and registry entries\n"
-    "  --json     machine-readable output\n";
+    "  uninstall  analyse, ask, run the program's own uninstaller and wait for it\n"
+    "             (at most --timeout seconds, default 600), then remove what it\n"
+    "             left behind; with --folder, remove the folder's program\n"
+    "  --yes      do not ask for confirmation\n"
+    "  --json     machine-readable output\n"
+    "exit codes: 0 done, 1 failure, 2 usage, 3 not found or refused, 4 declined\n";
 
 int Usage(std::string& err, const std::string& problem) {
     err += "purgeon-cli: " + problem + "\n" + kUsage;
@@ -90,18 +106,34 @@ int List(const std::vector<std::u16string>& args, CliContext& context, std::stri
     return kExitOk;
 }
 
-// Options of analyze and uninstall: exactly one of --program and --folder.
+constexpr std::int32_t kDefaultTimeoutSeconds = 600;
+
+// Options of analyze and uninstall: exactly one of --program and --folder;
+// uninstall also takes --yes and, with --program, --timeout.
 struct Target {
     std::u16string program;
     std::u16string folder;
     bool has_program = false, has_folder = false, json = false;
+    bool yes = false, has_timeout = false;
+    std::int32_t timeout_seconds = kDefaultTimeoutSeconds;
 };
 
-bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::string& problem) {
+bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::string& problem,
+                 bool uninstall = false) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
         if (arg == u"--json") {
             target.json = true;
+        } else if (uninstall && arg == u"--yes") {
+            target.yes = true;
+        } else if (uninstall && arg == u"--timeout") {
+            if (i + 1 >= args.size() || !ParseInt32(args[i + 1], target.timeout_seconds) ||
+                target.timeout_seconds <= 0) {
+                problem = "--timeout needs a number of seconds above 0";
+                return false;
+            }
+            target.has_timeout = true;
+            ++i;
         } else if ((arg == u"--program" || arg == u"--folder") && i + 1 < args.size()) {
             (arg == u"--program" ? target.program : target.folder) = args[++i];
             (arg == u"--program" ? target.has_program : target.has_folder) = true;
@@ -117,7 +149,20 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
         problem = "give either --program NAME or --folder PATH";
         return false;
     }
+    if (target.has_folder && target.has_timeout) {
+        problem = "--timeout goes with --program: no uninstaller runs for a folder";
+        return false;
+    }
     return true;
+}
+
+// A message box text for the console: its CR LF line breaks become "\n",
+// which the C runtime on Windows writes as CR LF (left as they are, they
+// would come out as CR CR LF).
+std::string ConsoleText(const std::u16string& text) {
+    std::u16string lines = text;
+    for (size_t at = 0; (at = lines.find(u"\r\n", at)) != std::u16string::npos;) lines.erase(at, 1);
+    return ToUtf8(lines);
 }
 
 // A folder the custom uninstall wizard would refuse gets the wizard's own
@@ -125,10 +170,10 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
 bool CheckFolder(CliContext& context, const std::u16string& folder, std::string& err) {
     switch (CheckCustomUninstallFolder(context.ports.shell, context.ports.files, folder)) {
         case CustomFolderVerdict::kEmpty:
-            err += ToUtf8(kCustomUninstallNeedFolderText) + "\n";
+            err += ConsoleText(kCustomUninstallNeedFolderText) + "\n";
             return false;
         case CustomFolderVerdict::kRefused:
-            err += ToUtf8(FormatWithText(kCustomUninstallRefusedText, Trim(folder))) + "\n";
+            err += ConsoleText(FormatWithText(kCustomUninstallRefusedText, Trim(folder))) + "\n";
             return false;
         case CustomFolderVerdict::kAccepted:
             return true;
@@ -164,10 +209,11 @@ Findings Analyse(CliContext& context, K_Class_SoftwareInfo_List& list, const Tar
     return findings;
 }
 
-std::string JsonArray(const StringList& items) {
+// A JSON array of strings, one per line, for a member at `indent`.
+std::string JsonArray(const StringList& items, const std::string& indent = "  ") {
     std::string json = "[";
-    for (size_t i = 0; i < items.size(); ++i) json += (i ? ",\n    " : "\n    ") + JsonString(items[i]);
-    return json + (items.empty() ? "]" : "\n  ]");
+    for (size_t i = 0; i < items.size(); ++i) json += (i ? ",\n" : "\n") + indent + "  " + JsonString(items[i]);
+    return json + (items.empty() ? "]" : "\n" + indent + "]");
 }
 
 std::string Section(const char* heading, const StringList& items) {
@@ -210,6 +256,241 @@ int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::s
     return kExitOk;
 }
 
+// --- uninstall ---------------------------------------------------------------
+
+// How often the wait for the uninstaller looks at the process list.
+constexpr std::uint32_t kUninstallerPollMs = 200;
+
+// Windows lists a Windows Installer product with "MsiExec.exe /I{code}",
+// which for an installed product starts its maintenance (in a package
+// without dialogs: a silent repair), not its removal. The uninstall the entry
+// stands for is /X with the same code; any other command runs as listed.
+std::u16string UninstallCommandToRun(const std::u16string& command) {
+    const StringList words = SplitCommand(command, u' ');
+    if (words.empty() || !ContainsIgnoreAsciiCase(words[0], u"MSIEXEC")) return command;
+    std::u16string result = command;
+    for (size_t at = words[0].size(); at + 2 < result.size(); ++at) {
+        if ((result[at] == u'/' || result[at] == u'-') && AsciiUpper(result[at + 1]) == u'I' &&
+            result[at + 2] == u'{')
+            result[at + 1] = u'X';
+    }
+    return result;
+}
+
+bool IsYes(const std::string& answer) {
+    const std::u16string word = AsciiLower(Trim(FromUtf8(answer)));
+    return word == u"y" || word == u"yes";
+}
+
+// The question the front end asks on the terminal instead of the removal's
+// own message box, so it answers that box with Yes.
+class ConfirmedDialog : public DialogPort {
+  public:
+    explicit ConfirmedDialog(DialogPort& notices) : notices_(notices) {}
+    int MessageBox(WindowId owner, const std::u16string& text, const std::u16string& caption,
+                   std::uint32_t flags) override {
+        if ((flags & 0x0F) == kMbYesNo) return kIdYes;
+        return notices_.MessageBox(owner, text, caption, flags);
+    }
+
+  private:
+    DialogPort& notices_;
+};
+
+bool PathExists(FileSystemPort& files, const std::u16string& path) {
+    return files.GetAttributes(path) != kInvalidFileAttributes;
+}
+
+// Whether a location (notation of the registry layer) names an existing key
+// or value in the given view.
+bool RegistryLocationExists(RegistryPort& registry, const std::u16string& location, bool view64) {
+    StringList pieces;
+    Str_SplitByBar(location, pieces);
+    if (pieces.size() != 2 && pieces.size() != 3) return false;
+    const RegKey root = Reg_RootFromName(pieces[0]);
+    if (root == 0) return false;
+    ScopedRegKey key(registry);
+    if (registry.OpenKey(root, pieces[1], kKeyRead | (view64 ? kKeyWow64_64Key : 0),
+                         key.Receive()) != kErrorSuccess)
+        return false;
+    return pieces.size() == 2 ||
+           registry.QueryValue(key.Get(), pieces[2], nullptr, nullptr, nullptr) == kErrorSuccess;
+}
+
+// What of the analysis' finds is still there.
+Findings StillThere(Ports& ports, const Findings& found, bool view64) {
+    Findings there;
+    for (const auto& folder : found.folders) {
+        if (PathExists(ports.files, folder)) there.folders.push_back(folder);
+    }
+    for (const auto& file : found.files) {
+        if (PathExists(ports.files, file)) there.files.push_back(file);
+    }
+    for (const auto& entry : found.registry) {
+        if (RegistryLocationExists(ports.registry, entry, view64)) there.registry.push_back(entry);
+    }
+    return there;
+}
+
+void Tell(CliContext& context, const std::string& line) {
+    if (context.terminal) context.terminal->Tell(line);
+}
+
+int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
+              std::string& err) {
+    Target target;
+    std::string problem;
+    if (!ParseTarget(args, target, problem, /*uninstall=*/true)) return Usage(err, problem);
+    Ports& ports = context.ports;
+    K_Software_Const_Feature_Lib lib;
+    lib.mpu_InitLib();
+    K_Class_SoftwareInfo_List list;
+    std::u16string subject, command;
+    bool view64 = false;
+    if (target.has_program) {
+        Enumerate(context, lib, list);
+        const K_Class_SoftwareInfo* record = list.Find(SoftwareKey(Trim(target.program)));
+        if (record == nullptr) {
+            err += "purgeon-cli: no installed program is named \"" + ToUtf8(Trim(target.program)) +
+                   "\"\n";
+            return kExitNotFound;
+        }
+        subject = record->m_strSoftwareName;
+        if (Trim(record->m_strUninstallString).empty()) {
+            err +=
+                "purgeon-cli: " + ToUtf8(subject) +
+                " lists no uninstall command; uninstall --folder removes a program by its folder\n";
+            return kExitNotFound;
+        }
+        command = UninstallCommandToRun(record->m_strUninstallString);
+        view64 = record->m_nIs64Bit == 1;
+    } else {
+        if (!CheckFolder(context, target.folder, err)) return kExitNotFound;
+        subject = Trim(target.folder);
+        if (!IsDirectory(ports.files, subject)) {
+            err += "purgeon-cli: there is no folder " + ToUtf8(subject) + "\n";
+            return kExitNotFound;
+        }
+    }
+
+    // Analysed while the program is still installed: its uninstaller takes
+    // away what ties the leftovers to it.
+    const Findings found = Analyse(context, list, target);
+    const std::string counts = std::to_string(found.folders.size() + found.files.size()) +
+                               " files and folders and " + std::to_string(found.registry.size()) +
+                               " registry entries";
+    if (!target.yes) {
+        const std::string question =
+            target.has_program
+                ? "Uninstall " + ToUtf8(subject) +
+                      "? Its own uninstaller runs first, then Purgeon removes what is left of "
+                      "the " +
+                      counts + " found. [y/N] "
+                : "Remove " + ToUtf8(subject) + " and what belongs to it (" + counts + ")? [y/N] ";
+        std::string answer;
+        if (context.terminal == nullptr || !context.terminal->Ask(question, answer) ||
+            !IsYes(answer)) {
+            err += "purgeon-cli: not confirmed; nothing was changed\n";
+            return kExitDeclined;
+        }
+    }
+
+    // The records say an uninstall is under way until the removal is done.
+    UninstallRecords records(ports.files, ports.code_page, context.program_folder);
+    StringList config;
+    AnalysisRecord analysis;
+    analysis.files_folders_count = std::uint32_t(found.folders.size() + found.files.size());
+    analysis.registry_rows = std::uint32_t(found.registry.size());
+    analysis.select_software = subject;
+    analysis.uninstall_mode = target.has_program ? 1 : 2;
+    analysis.uninstall_type = view64 ? 1 : 0;
+    analysis.files = &found.files;
+    analysis.folders = &found.folders;
+    analysis.registry = &found.registry;
+    records.WriteAfterAnalysis(analysis, config);
+
+    if (target.has_program) {
+        Tell(context,
+             "purgeon-cli: running the uninstaller of " + ToUtf8(subject) + ": " + ToUtf8(command));
+        LaunchedProcesses launched(ports.processes);
+        launched.Begin();
+        QVU_Thread_ShellCallUninstall launcher(ports, 0, command, view64);
+        launcher.Execute();
+        std::vector<ProcessEntry> running;
+        if (WaitForLaunchedProcesses(launched, ports.clock,
+                                     std::uint64_t(target.timeout_seconds) * 1000,
+                                     kUninstallerPollMs, &running) == WaitOutcome::kTimedOut) {
+            std::string names;
+            for (const auto& process : running)
+                names += (names.empty() ? "" : ", ") + ToUtf8(process.exe_name);
+            err += "purgeon-cli: the uninstaller of " + ToUtf8(subject) +
+                   " is still running after " + std::to_string(target.timeout_seconds) +
+                   " seconds (" + names + "); nothing was removed\n";
+            return kExitFailure;
+        }
+        records.SetStepUninstalled(config);
+    }
+
+    // The removal of the Step 3 Delete button, over what is still there.
+    const Findings left = StillThere(ports, found, view64);
+    StringList paths = left.folders;
+    paths.insert(paths.end(), left.files.begin(), left.files.end());
+    std::vector<RegistryRow> rows;
+    for (const auto& entry : left.registry) rows.push_back({entry, true});
+    ConfirmedDialog dialog(ports.dialog);
+    Ports removal_ports{ports.registry,   ports.files,    ports.shell, ports.hostkit,
+                        ports.dispatcher, ports.clock,    dialog,      ports.processes,
+                        ports.launcher,   ports.code_page};
+    RemovalRequest request;
+    request.step3_files_folders_rows = std::min(paths.size(), kMaxReportedFileRows);
+    request.step3_registry_rows = rows.size();
+    request.all_files_folders = &paths;
+    request.step2_registry = &rows;
+    request.uninstall_type = view64 ? 1 : 0;
+    request.select_software = subject;
+    request.cur_app_path = context.program_folder;
+    Tell(context, "purgeon-cli: removing what is left of " + ToUtf8(subject));
+    // With nothing left the removal only gives its notice; the records of
+    // this finished uninstall go all the same.
+    if (RemoveLeftovers(removal_ports, request) == RemovalOutcome::kNothingToRemove)
+        records.Remove();
+
+    const Findings remaining = StillThere(ports, left, view64);
+    auto gone = [](const StringList& before, const StringList& after) {
+        StringList removed;
+        for (const auto& item : before) {
+            if (std::find(after.begin(), after.end(), item) == after.end()) removed.push_back(item);
+        }
+        return removed;
+    };
+    Findings removed{gone(left.folders, remaining.folders), gone(left.files, remaining.files),
+                     gone(left.registry, remaining.registry)};
+    StringList not_removed = remaining.folders;
+    not_removed.insert(not_removed.end(), remaining.files.begin(), remaining.files.end());
+    not_removed.insert(not_removed.end(), remaining.registry.begin(), remaining.registry.end());
+
+    if (target.json) {
+        out += "{\n  \"program\": " + JsonString(subject) + ",\n  \"uninstall_command\": " +
+               (target.has_program ? JsonString(command) : std::string("null")) +
+               ",\n  \"removed\": {\n    \"folders\": " + JsonArray(removed.folders, "    ") +
+               ",\n    \"files\": " + JsonArray(removed.files, "    ") +
+               ",\n    \"registry\": " + JsonArray(removed.registry, "    ") +
+               "\n  },\n  \"not_removed\": " + JsonArray(not_removed) + "\n}\n";
+    } else {
+        out += ToUtf8(subject) + (target.has_program ? ": uninstalled\n" : ": removed\n");
+        out += Section("Removed folders", removed.folders);
+        out += Section("Removed files", removed.files);
+        out += Section("Removed registry entries", removed.registry);
+        if (!not_removed.empty()) out += Section("Not removed", not_removed);
+    }
+    if (!not_removed.empty()) {
+        err += "purgeon-cli: " + std::to_string(not_removed.size()) +
+               " of the leftovers could not be removed\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunPurgeonCli(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
@@ -217,6 +498,7 @@ int RunPurgeonCli(const std::vector<std::u16string>& args, CliContext& context, 
     if (args.empty()) return Usage(err, "no command given");
     if (args[0] == u"list") return List(args, context, out, err);
     if (args[0] == u"analyze") return Analyze(args, context, out, err);
+    if (args[0] == u"uninstall") return Uninstall(args, context, out, err);
     if (args[0] == u"--help" || args[0] == u"-h" || args[0] == u"help") {
         out += kUsage;
         return kExitOk;

@@ -1,6 +1,10 @@
 // purgeon-cli: the console front end over the same core as the windows.
 //   purgeon-cli list [--json]
-// Exit codes: 0 done, 2 usage error (message on standard error).
+//   purgeon-cli analyze (--program NAME | --folder PATH) [--json]
+//   purgeon-cli uninstall --program NAME [--yes] [--json] [--timeout SECONDS]
+//   purgeon-cli uninstall --folder PATH [--yes] [--json]
+// Exit codes: 0 done, 2 usage error, 3 not found or refused, 4 declined,
+// 1 any other failure; every failure has a message on standard error.
 #pragma once
 
 #include <string>
@@ -17,9 +21,25 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNotFound = 3;
 constexpr int kExitDeclined = 4;
 
+// The terminal the uninstall command talks to while it works. What a command
+// prints to `out` and `err` shows only once it has finished; a question and
+// the progress of a long uninstall must show at once.
+class CliTerminal {
+public:
+    virtual ~CliTerminal() = default;
+    // Shows `question` (no line end) and reads one line of answer, without
+    // its line end; false when there is nothing to read.
+    virtual bool Ask(const std::string& question, std::string& answer) = 0;
+    // Shows one line of progress (UTF-8, no line end) on standard error.
+    virtual void Tell(const std::string& line) = 0;
+};
+
 struct CliContext {
     Ports ports;
     std::u16string program_folder;  // purgeon-cli's own folder, ending in "\"
+    // Borrowed; none: no question can be answered (give --yes) and progress
+    // is not shown.
+    CliTerminal* terminal = nullptr;
 };
 
 // Runs one command. `args` excludes the program name. What is printed goes to

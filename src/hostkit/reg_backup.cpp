@@ -2,6 +2,7 @@
 // editor ("regedit /e" and "regedit /s"). Both calls block until the editor
 // has ended. One caller at a time: the target is shared.
 #include <windows.h>
+// The Windows headers below build on <windows.h>.
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>

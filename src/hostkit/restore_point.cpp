@@ -18,7 +18,7 @@ namespace {
 
 constexpr UINT kSrBoxStyle = MB_ICONERROR | MB_TOPMOST;  // 0x40010
 static_assert(kSrBoxStyle == 0x40010);
-constexpr DWORD kComExecuteRights = 3;  // COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL
+constexpr DWORD kComExecuteRights = 3;      // COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL
 constexpr DWORD kComCapabilities = 0x3000;  // EOAC_DISABLE_AAA | EOAC_NO_CUSTOM_MARSHAL
 constexpr DWORD kAuthnLevelPacketPrivacy = 6;
 constexpr DWORD kImpLevelIdentify = 2;
@@ -29,7 +29,9 @@ SystemRestoreClient g_client = {
     L"srclient.dll", &CoInitializeSecurity, &MessageBoxW, false, nullptr, nullptr, {}};
 
 // Waits until the user closes it.
-void ShowBox(const wchar_t* text) { g_client.message_box(nullptr, text, L"SR", kSrBoxStyle); }
+void ShowBox(const wchar_t* text) {
+    g_client.message_box(nullptr, text, L"SR", kSrBoxStyle);
+}
 
 // The text on standard output, then in a message box.
 void Report(const char* line, const wchar_t* text) {
@@ -41,8 +43,8 @@ void Report(const char* line, const wchar_t* text) {
 // for Administrators, Local Service, Network Service, Self and Local System.
 bool InitializeComSecurity(CoInitializeSecurityFn co_initialize_security) {
     static constexpr WELL_KNOWN_SID_TYPE kTrustees[] = {WinBuiltinAdministratorsSid,
-                                                         WinLocalServiceSid, WinNetworkServiceSid,
-                                                         WinSelfSid, WinLocalSystemSid};
+                                                        WinLocalServiceSid, WinNetworkServiceSid,
+                                                        WinSelfSid, WinLocalSystemSid};
     constexpr ULONG kCount = sizeof(kTrustees) / sizeof(kTrustees[0]);
     BYTE sids[kCount][SECURITY_MAX_SID_SIZE];
     EXPLICIT_ACCESSW entries[kCount] = {};
@@ -61,14 +63,13 @@ bool InitializeComSecurity(CoInitializeSecurityFn co_initialize_security) {
     if (SetEntriesInAclW(kCount, entries, nullptr, &acl) != ERROR_SUCCESS) return false;
     PSID administrators = sids[0];
     SECURITY_DESCRIPTOR descriptor;
-    const bool ok =
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-        SetSecurityDescriptorOwner(&descriptor, administrators, FALSE) &&
-        SetSecurityDescriptorGroup(&descriptor, administrators, FALSE) &&
-        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
-        SUCCEEDED(co_initialize_security(&descriptor, -1, nullptr, nullptr,
-                                         kAuthnLevelPacketPrivacy, kImpLevelIdentify, nullptr,
-                                         kComCapabilities, nullptr));
+    const bool ok = InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                    SetSecurityDescriptorOwner(&descriptor, administrators, FALSE) &&
+                    SetSecurityDescriptorGroup(&descriptor, administrators, FALSE) &&
+                    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+                    SUCCEEDED(co_initialize_security(&descriptor, -1, nullptr, nullptr,
+                                                     kAuthnLevelPacketPrivacy, kImpLevelIdentify,
+                                                     nullptr, kComCapabilities, nullptr));
     LocalFree(acl);
     return ok;
 }
@@ -82,12 +83,16 @@ RESTOREPOINTINFOW EndRequest(DWORD restore_point_type) {
     return request;
 }
 
-bool Ready() { return g_client.initialised && g_client.set_restore_point != nullptr; }
+bool Ready() {
+    return g_client.initialised && g_client.set_restore_point != nullptr;
+}
 
 }  // namespace
 
 #ifdef HOSTKIT_TEST_HOOKS
-SystemRestoreClient& SystemRestoreClientForTest() { return g_client; }
+SystemRestoreClient& SystemRestoreClientForTest() {
+    return g_client;
+}
 #endif
 
 }  // namespace purgeon::hostkit
@@ -102,9 +107,9 @@ BYTE __stdcall Dll_SR_Init() {
     g_client.module = LoadLibraryW(g_client.library_name);
     if (g_client.module == nullptr) {
         Report("System Restore is not present.", L"System Restore is not present.");
-    } else if ((g_client.set_restore_point = reinterpret_cast<SrSetRestorePointFn>(
-                    reinterpret_cast<void*>(GetProcAddress(g_client.module, "SRSetRestorePointW")))) ==
-               nullptr) {
+    } else if ((g_client.set_restore_point =
+                    reinterpret_cast<SrSetRestorePointFn>(reinterpret_cast<void*>(
+                        GetProcAddress(g_client.module, "SRSetRestorePointW")))) == nullptr) {
         Report("Failed to find SRSetRestorePointW.", L"Failed to find SRSetRestorePointW.");
     } else if (!InitializeComSecurity(g_client.co_initialize_security)) {
         Report("Unexpected error: failed to initialize COM security",

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+// The Windows headers below build on <windows.h>.
 #include <objbase.h>
 #include <srrestoreptapi.h>
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+// The Windows headers below build on <windows.h>.
 #include <mstask.h>
 
 namespace purgeon::hostkit {

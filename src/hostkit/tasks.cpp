@@ -3,8 +3,10 @@
 // uninitialises again; nothing is kept between calls. Failed COM steps write
 // a diagnostic line to standard output.
 #include <windows.h>
+// The Windows headers below build on <windows.h>.
 #include <mstask.h>
 #include <objbase.h>
+#include <time.h>  // _mktime64
 
 #include <ctime>
 #include <memory>
@@ -42,7 +44,7 @@ void PrintFailure(const char* step, HRESULT hr) {
 // CoInitialize for one call; CoUninitialize when it succeeded (S_FALSE, COM
 // already initialised on this thread, counts and is balanced too).
 class ComScope {
-public:
+  public:
     ComScope() : hr_(CoInitialize(nullptr)) {}
     ~ComScope() {
         if (SUCCEEDED(hr_)) CoUninitialize();
@@ -51,7 +53,7 @@ public:
     ComScope& operator=(const ComScope&) = delete;
     bool ok() const { return SUCCEEDED(hr_); }
 
-private:
+  private:
     HRESULT hr_;
 };
 
@@ -59,7 +61,7 @@ private:
 // so it is released before COM is uninitialised.
 template <typename T>
 class ComRef {
-public:
+  public:
     ComRef() = default;
     ~ComRef() { Reset(); }
     ComRef(const ComRef&) = delete;
@@ -78,14 +80,14 @@ public:
     }
     T* operator->() const { return p_; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 bool CreateScheduler(const ComScope& com, ComRef<ITaskScheduler>& scheduler) {
-    return com.ok() && SUCCEEDED(CoCreateInstance(kClsidTaskScheduler, nullptr,
-                                                  CLSCTX_INPROC_SERVER, kIidTaskScheduler,
-                                                  scheduler.OutAs<void>()));
+    return com.ok() &&
+           SUCCEEDED(CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
+                                      kIidTaskScheduler, scheduler.OutAs<void>()));
 }
 
 TASK_TRIGGER NewTrigger(TASK_TRIGGER_TYPE type, int hour, int minute) {
@@ -189,7 +191,8 @@ int __stdcall Task_CreateWeekly(const wchar_t* task_name, const wchar_t* program
         local.tm_hour = hour;
         local.tm_min = minute;
         local.tm_isdst = -1;
-        in_range = std::mktime(&local) != static_cast<std::time_t>(-1) && local.tm_wday >= 0 &&
+        // 64-bit time stamps: 32-bit msvcrt builds would otherwise stop in 2038.
+        in_range = _mktime64(&local) != static_cast<__time64_t>(-1) && local.tm_wday >= 0 &&
                    local.tm_wday <= 6;
         if (in_range) trigger.Type.Weekly.rgfDaysOfTheWeek = static_cast<WORD>(1u << local.tm_wday);
     }
@@ -297,6 +300,8 @@ int __stdcall Task_TriggerToTime(const TASK_TRIGGER* trigger, SYSTEMTIME* time) 
     return 1;
 }
 
-int __stdcall Task_MaskHasDay(WORD mask, WORD day) { return (mask & day) != 0 ? 1 : 0; }
+int __stdcall Task_MaskHasDay(WORD mask, WORD day) {
+    return (mask & day) != 0 ? 1 : 0;
+}
 
 }  // namespace purgeon::hostkit

@@ -24,8 +24,8 @@ constexpr DWORD kPlatformWin32Nt = 2;
 constexpr DWORD kVistaMajorVersion = 6;
 
 ToolLauncherSystem g_system = {
-    &IsWow64Cached,     &DisableFsRedirection, &RevertFsRedirection, &SHGetSpecialFolderPathW,
-    &PathFileExistsW,   &ShellExecuteW,        &GetVersionExW,
+    &IsWow64Cached,   &DisableFsRedirection, &RevertFsRedirection, &SHGetSpecialFolderPathW,
+    &PathFileExistsW, &ShellExecuteW,        &GetVersionExW,
 };
 
 // The value to revert with, shared by all launchers (separate from the one
@@ -34,7 +34,7 @@ PVOID g_tool_redirection = nullptr;
 
 // Redirection off for one launcher call under WOW64, back on at every exit.
 class ToolRedirectionOff {
-public:
+  public:
     ToolRedirectionOff()
         : off_(g_system.is_wow64() && g_system.disable_fs_redirection(&g_tool_redirection)) {}
     ~ToolRedirectionOff() {
@@ -43,7 +43,7 @@ public:
     ToolRedirectionOff(const ToolRedirectionOff&) = delete;
     ToolRedirectionOff& operator=(const ToolRedirectionOff&) = delete;
 
-private:
+  private:
     bool off_;
 };
 
@@ -91,7 +91,8 @@ BYTE RunTool(std::initializer_list<Candidate> candidates,
             }
         }
         if (!found) return FALSE;
-        for (const wchar_t* command : commands) Open(command != kFirstCandidate ? command : first.c_str());
+        for (const wchar_t* command : commands)
+            Open(command != kFirstCandidate ? command : first.c_str());
         return TRUE;
     } catch (...) {  // out of memory: no exception leaves the library
         return FALSE;
@@ -109,7 +110,9 @@ bool IsVistaOrLater() {
 }  // namespace
 
 #ifdef HOSTKIT_TEST_HOOKS
-ToolLauncherSystem& ToolLauncherSystemForTest() { return g_system; }
+ToolLauncherSystem& ToolLauncherSystemForTest() {
+    return g_system;
+}
 #endif
 
 BYTE __stdcall Tool_RunRegistryEditor() {

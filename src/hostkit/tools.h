@@ -13,8 +13,8 @@ struct ToolLauncherSystem {
     bool (*revert_fs_redirection)(PVOID saved);
     BOOL(WINAPI* get_special_folder_path)(HWND owner, LPWSTR path, int csidl, BOOL create);
     BOOL(WINAPI* path_file_exists)(LPCWSTR path);
-    HINSTANCE(WINAPI* shell_execute)(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
-                                     LPCWSTR directory, INT show);
+    HINSTANCE(WINAPI* shell_execute)
+    (HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show);
     BOOL(WINAPI* get_version_ex)(LPOSVERSIONINFOW info);
 };
 

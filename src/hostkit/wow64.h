@@ -29,7 +29,7 @@ bool RevertFsRedirection(PVOID saved);
 // Switches redirection off for one scope under WOW64 and back on when the
 // scope ends, on every return path. Outside WOW64 it does nothing.
 class ScopedFsRedirectionOff {
-public:
+  public:
     ScopedFsRedirectionOff() : off_(IsWow64Cached() && DisableFsRedirection(&saved_)) {}
     ~ScopedFsRedirectionOff() {
         if (off_) RevertFsRedirection(saved_);
@@ -37,7 +37,7 @@ public:
     ScopedFsRedirectionOff(const ScopedFsRedirectionOff&) = delete;
     ScopedFsRedirectionOff& operator=(const ScopedFsRedirectionOff&) = delete;
 
-private:
+  private:
     PVOID saved_ = nullptr;
     bool off_;
 };

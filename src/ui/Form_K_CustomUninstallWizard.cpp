@@ -17,13 +17,24 @@ const char16_t kCustomUninstallRefusedText[] =
 const char16_t kCustomUninstallConfirmText[] =
     u"Are you sure to scan and analyze the associated program install information of %s directory?";
 
+StringList RefusedSystemFolders(ShellFoldersPort& shell) {
+    StringList folders = {GetSystemDirPath(shell), GetStartupDirPath(shell), GetDesktopDirPath(shell),
+                          GetProgramFilesDirPath(shell), GetWindowsDirPath(shell)};
+    // A 32-bit program on 64-bit Windows is told "Program Files (x86)"; the
+    // native "Program Files" beside it holds every 64-bit program.
+    const std::u16string program_files = GetProgramFilesDirPath(shell);
+    const size_t x86 = FindIgnoreAsciiCase(program_files, u" (x86)\\");
+    if (x86 != std::u16string::npos && x86 + 7 == program_files.size())
+        folders.push_back(program_files.substr(0, x86) + u"\\");
+    return folders;
+}
+
 namespace {
 
 bool IsRefusedAsTyped(ShellFoldersPort& shell, const std::u16string& trimmed) {
     if (trimmed.size() <= 3) return true;  // a drive root or shorter
     const std::u16string test = AsciiUpper(WithTrailingBackslash(trimmed));
-    for (const auto& folder : {GetSystemDirPath(shell), GetStartupDirPath(shell), GetDesktopDirPath(shell),
-                               GetProgramFilesDirPath(shell), GetWindowsDirPath(shell)}) {
+    for (const auto& folder : RefusedSystemFolders(shell)) {
         if (test == AsciiUpper(folder)) return true;
     }
     return Contains(test, u":\\WINDOWS\\");

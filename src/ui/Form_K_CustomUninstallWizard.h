@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/shell_folders.h"
+#include "platform/text.h"
 
 namespace purgeon {
 
@@ -26,6 +27,10 @@ extern const char16_t kCustomUninstallConfirmText[];
 // checked too, so that another spelling of a refused folder is refused.
 CustomFolderVerdict CheckCustomUninstallFolder(ShellFoldersPort& shell, FileSystemPort& fs,
                                                const std::u16string& text);
+
+// The folders refused by name: system, Startup, desktop, program files
+// (both of them on 64-bit Windows) and Windows; each ends in "\".
+StringList RefusedSystemFolders(ShellFoldersPort& shell);
 
 // `format` with its "%s" replaced by `text`.
 std::u16string FormatWithText(const std::u16string& format, const std::u16string& text);

@@ -77,8 +77,7 @@ bool IsProtectedFolder(ShellFoldersPort& shell, const std::u16string& path) {
     const std::u16string trimmed = Trim(path);
     if (trimmed.size() <= 3) return true;
     const std::u16string test = AsciiUpper(WithTrailingBackslash(trimmed));
-    for (const auto& folder : {GetSystemDirPath(shell), GetStartupDirPath(shell), GetDesktopDirPath(shell),
-                               GetProgramFilesDirPath(shell), GetWindowsDirPath(shell)}) {
+    for (const auto& folder : RefusedSystemFolders(shell)) {
         if (test == AsciiUpper(folder)) return true;
     }
     return Contains(test, u":\\WINDOWS\\");

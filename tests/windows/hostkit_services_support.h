@@ -48,7 +48,7 @@ RawCallResult CallCountingPops(const void* fn, std::vector<DWORD> args);
 // out of the captured stretch, or their messages land in the file: use
 // Captured() below.
 class StdoutCapture {
-public:
+  public:
     StdoutCapture();
     ~StdoutCapture();
     StdoutCapture(const StdoutCapture&) = delete;
@@ -56,7 +56,7 @@ public:
     // Restores standard output and returns what was written meanwhile.
     std::string Finish();
 
-private:
+  private:
     std::wstring path_;
     int saved_fd_ = -1;
 };
@@ -86,7 +86,7 @@ struct AnsweredBox {
 // shows while the answerer lives, from a helper thread, and records what each
 // box said. A call that shows a box returns only after it was answered.
 class MessageBoxAnswerer {
-public:
+  public:
     MessageBoxAnswerer();
     ~MessageBoxAnswerer();
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
@@ -96,7 +96,7 @@ public:
     // Texts only, for comparisons.
     std::vector<std::wstring> TakeTexts();
 
-private:
+  private:
     void Run();
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
@@ -108,19 +108,19 @@ private:
 // process under WOW64): a file made in SysWOW64 shows through "System32"
 // only while it is on.
 class RedirectionProbe {
-public:
+  public:
     RedirectionProbe();
     ~RedirectionProbe();
     bool ready() const { return ready_; }
     bool RedirectionIsOn() const;
 
-private:
+  private:
     std::wstring name_;
     bool ready_ = false;
 };
 
 std::wstring WindowsFolder();
-std::wstring TempFolder();  // ends with "\"
+std::wstring TempFolder();                     // ends with "\"
 std::string Narrow(const std::wstring& text);  // ASCII texts for messages
 
 }  // namespace purgeon::test

@@ -3,12 +3,12 @@
 // returns, against Wine's real registry, Task Scheduler, shell and registry
 // editor. The test program is 32-bit and runs under WOW64 in a 64-bit prefix.
 #include <windows.h>
+// The Windows headers below build on <windows.h>.
+#include <gtest/gtest.h>
 #include <mstask.h>
 #include <objbase.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <cwctype>
@@ -23,7 +23,9 @@ namespace {
 
 static_assert(sizeof(void*) == 4, "Hostkit's table is tested in the 32-bit build");
 
-const HostkitDll& Dll() { return LoadHostkit(); }
+const HostkitDll& Dll() {
+    return LoadHostkit();
+}
 
 template <typename Fn>
 Fn Slot(int slot) {
@@ -31,7 +33,7 @@ Fn Slot(int slot) {
 }
 
 class HostkitServicesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(Dll().module, nullptr) << "LoadLibraryW(Hostkit.dll) failed";
         ASSERT_NE(Dll().table, nullptr) << "InitDll_Hostkit gave no table";
@@ -54,8 +56,8 @@ TEST_F(HostkitServicesTest, EveryServiceSitsInItsSlotAndRemovesItsOwnArguments) 
     struct Case {
         int slot;
         std::vector<DWORD> args;
-        DWORD result;       // the whole register for int results
-        bool byte_result;   // only the low byte is defined
+        DWORD result;      // the whole register for int results
+        bool byte_result;  // only the low byte is defined
     } cases[] = {
         {kSlotRunKeyDeleteValue, {0}, 0, false},
         {kSlotRunKeySetValue, {0, 0}, 0, false},
@@ -95,11 +97,13 @@ struct RegValue {
 RegValue ReadRunValue(const std::wstring& name, REGSAM view) {
     RegValue value;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE | view, &key) !=
+        ERROR_SUCCESS) {
         return value;
     }
     DWORD size = 0;
-    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) ==
+        ERROR_SUCCESS) {
         value.data.resize(size);
         value.exists = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(),
                                         &size) == ERROR_SUCCESS;
@@ -121,7 +125,7 @@ std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
 }
 
 class RunKeyTest : public HostkitServicesTest {
-protected:
+  protected:
     void SetUp() override {
         HostkitServicesTest::SetUp();
         set_ = Slot<RunKey_SetValue_Fn>(kSlotRunKeySetValue);
@@ -201,8 +205,8 @@ int SavedTriggerCount(const std::wstring& task) {
     if (SUCCEEDED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_ITaskScheduler, reinterpret_cast<void**>(&scheduler)))) {
         ITask* job = nullptr;
-        if (SUCCEEDED(scheduler->Activate(task.c_str(), IID_ITask,
-                                          reinterpret_cast<IUnknown**>(&job)))) {
+        if (SUCCEEDED(
+                scheduler->Activate(task.c_str(), IID_ITask, reinterpret_cast<IUnknown**>(&job)))) {
             WORD triggers = 0;
             if (SUCCEEDED(job->GetTriggerCount(&triggers))) count = triggers;
             job->Release();
@@ -214,7 +218,7 @@ int SavedTriggerCount(const std::wstring& task) {
 }
 
 class TaskTest : public HostkitServicesTest {
-public:  // the case tables below call the slots through the fixture
+  public:  // the case tables below call the slots through the fixture
     void SetUp() override {
         HostkitServicesTest::SetUp();
         create_weekly_ = Slot<Task_CreateWeekly_Fn>(kSlotTaskCreateWeekly);
@@ -283,25 +287,39 @@ TEST_F(TaskTest, EachCreatedTaskReadsBackTheTriggerThatWasAsked) {
         Expected expected;
     } cases[] = {
         {"once on 14 July 2031, year-month-day order",
-         [](TaskTest& t, const wchar_t* n) { return t.create_once_(n, kNoProgram, 2031, 7, 14, 9, 30); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_once_(n, kNoProgram, 2031, 7, 14, 9, 30);
+         },
          {TASK_TIME_TRIGGER_ONCE, 2031, 7, 14, 9, 30, 0, 0, 0, 0, 0}},
         {"weekly from Friday 1 January 2021, day-month-year order",
-         [](TaskTest& t, const wchar_t* n) { return t.create_weekly_(n, kNoProgram, 1, 1, 2021, 3, 15); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_weekly_(n, kNoProgram, 1, 1, 2021, 3, 15);
+         },
          {TASK_TIME_TRIGGER_WEEKLY, 2021, 1, 1, 3, 15, 120, 1, 0x20, 0, 0}},
         {"weekly from Saturday 31 December 2039, past 32-bit time stamps",
-         [](TaskTest& t, const wchar_t* n) { return t.create_weekly_(n, kNoProgram, 31, 12, 2039, 23, 59); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_weekly_(n, kNoProgram, 31, 12, 2039, 23, 59);
+         },
          {TASK_TIME_TRIGGER_WEEKLY, 2039, 12, 31, 23, 59, 120, 1, 0x40, 0, 0}},
         {"weekly from Sunday 2 January 2033",
-         [](TaskTest& t, const wchar_t* n) { return t.create_weekly_(n, kNoProgram, 2, 1, 2033, 0, 0); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_weekly_(n, kNoProgram, 2, 1, 2033, 0, 0);
+         },
          {TASK_TIME_TRIGGER_WEEKLY, 2033, 1, 2, 0, 0, 120, 1, 0x01, 0, 0}},
         {"monthly on day 31 becomes day 28",
-         [](TaskTest& t, const wchar_t* n) { return t.create_monthly_(n, kNoProgram, 31, 5, 2030, 6, 45); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_monthly_(n, kNoProgram, 31, 5, 2030, 6, 45);
+         },
          {TASK_TIME_TRIGGER_MONTHLYDATE, 2030, 5, 31, 6, 45, 120, 0, 0, 1u << 27, 0x0FFF}},
         {"monthly on day 5",
-         [](TaskTest& t, const wchar_t* n) { return t.create_monthly_(n, kNoProgram, 5, 11, 2030, 0, 0); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_monthly_(n, kNoProgram, 5, 11, 2030, 0, 0);
+         },
          {TASK_TIME_TRIGGER_MONTHLYDATE, 2030, 11, 5, 0, 0, 120, 0, 0, 1u << 4, 0x0FFF}},
         {"weekly on Monday, Wednesday and Friday from today",
-         [](TaskTest& t, const wchar_t* n) { return t.create_weekly_on_days_(n, kNoProgram, 0x2A, 22, 5); },
+         [](TaskTest& t, const wchar_t* n) {
+             return t.create_weekly_on_days_(n, kNoProgram, 0x2A, 22, 5);
+         },
          {TASK_TIME_TRIGGER_WEEKLY, 0, 0, 0, 22, 5, 0, 1, 0x2A, 0, 0}},
         {"daily from today",
          [](TaskTest& t, const wchar_t* n) { return t.create_daily_(n, kNoProgram, 7, 55); },
@@ -389,9 +407,9 @@ TEST_F(TaskTest, ASecondCreationUnderTheSameNameAddsATrigger) {
 TEST_F(TaskTest, DeleteRemovesTheTaskAndAnUnknownTaskIsNotFound) {
     const std::wstring task = NewTaskName();
     std::string printed;
-    ASSERT_EQ(Captured(printed,
-                       [&] { return create_once_(task.c_str(), kNoProgram, 2031, 1, 2, 3, 4); }),
-              1);
+    ASSERT_EQ(
+        Captured(printed, [&] { return create_once_(task.c_str(), kNoProgram, 2031, 1, 2, 3, 4); }),
+        1);
     ASSERT_EQ(SavedTriggerCount(task), 1);
 
     EXPECT_EQ(Captured(printed, [&] { return delete_(task.c_str()); }), 1);
@@ -407,16 +425,15 @@ TEST_F(TaskTest, DeleteRemovesTheTaskAndAnUnknownTaskIsNotFound) {
 
     // Deleting it again still gives 1 (the scheduler was there) and says why.
     EXPECT_EQ(Captured(printed, [&] { return delete_(task.c_str()); }), 1);
-    EXPECT_EQ(printed.rfind("Failed calling ITaskScheduler::Delete: Error = 0x", 0), 0u) << printed;
-    EXPECT_TRUE(!printed.empty() && printed.back() == '\n');
+    EXPECT_EQ(printed, "Failed calling ITaskScheduler::Delete: Error = 0x80070002\n");
 }
 
 TEST_F(TaskTest, WeeklyRefusesADateOrTimeOutOfRangeAndSavesNothing) {
     struct Case {
         int day, month, year, hour, minute;
     } cases[] = {
-        {0, 1, 2030, 1, 1},  {32, 1, 2030, 1, 1}, {1, 0, 2030, 1, 1},   {1, 13, 2030, 1, 1},
-        {1, 1, 1899, 1, 1},  {1, 1, 2030, -1, 1}, {1, 1, 2030, 24, 1},  {1, 1, 2030, 1, -1},
+        {0, 1, 2030, 1, 1},  {32, 1, 2030, 1, 1},   {1, 0, 2030, 1, 1},  {1, 13, 2030, 1, 1},
+        {1, 1, 1899, 1, 1},  {1, 1, 2030, -1, 1},   {1, 1, 2030, 24, 1}, {1, 1, 2030, 1, -1},
         {1, 1, 2030, 1, 60}, {31, 12, 1969, 12, 0},  // before time stamps begin
     };
     for (const Case& c : cases) {
@@ -454,9 +471,10 @@ TEST_F(TaskTest, TriggerToTimeAndMaskHasDayWorkOnRecordsAlone) {
     struct Case {
         WORD mask, day;
         int expected;
-    } cases[] = {{0x2A, 0x02, 1}, {0x2A, 0x04, 0}, {0x7F, 0x40, 1}, {0x8000, 0x8000, 1},
-                 {0x0000, 0x0001, 0}, {0x0041, 0x0041, 1}};
-    for (const Case& c : cases) EXPECT_EQ(has_day(c.mask, c.day), c.expected) << c.mask << "&" << c.day;
+    } cases[] = {{0x2A, 0x02, 1},     {0x2A, 0x04, 0},     {0x7F, 0x40, 1},
+                 {0x8000, 0x8000, 1}, {0x0000, 0x0001, 0}, {0x0041, 0x0041, 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(has_day(c.mask, c.day), c.expected) << c.mask << "&" << c.day;
 }
 
 TEST_F(TaskTest, NullArgumentsAreRefusedWithoutTouchingTheScheduler) {
@@ -483,7 +501,7 @@ TEST_F(TaskTest, NullArgumentsAreRefusedWithoutTouchingTheScheduler) {
 
 // A marker key under HKCU for one test, removed again at the end.
 class RegBackupTest : public HostkitServicesTest {
-protected:
+  protected:
     void SetUp() override {
         HostkitServicesTest::SetUp();
         set_target_ = Slot<RegBackup_SetTarget_Fn>(kSlotRegBackupSetTarget);
@@ -523,7 +541,8 @@ protected:
         HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
         if (find == INVALID_HANDLE_VALUE) return files;
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(found.cFileName);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                files.push_back(found.cFileName);
         } while (FindNextFileW(find, &found));
         FindClose(find);
         return files;
@@ -553,7 +572,8 @@ protected:
 // "YYYYMMDDhhmmss" followed by a decimal tick count and ".reg".
 bool IsGeneratedName(const std::wstring& name, const SYSTEMTIME& before, const SYSTEMTIME& after) {
     const std::wstring suffix = L".reg";
-    if (name.size() <= 14 + suffix.size() || name.compare(name.size() - 4, 4, suffix) != 0) return false;
+    if (name.size() <= 14 + suffix.size() || name.compare(name.size() - 4, 4, suffix) != 0)
+        return false;
     const std::wstring digits = name.substr(0, name.size() - 4);
     for (size_t i = 0; i < digits.size(); ++i) {
         const bool sign = i == 14 && digits[i] == L'-' && digits.size() > 15;
@@ -667,8 +687,8 @@ std::set<std::wstring> EndStartedTools(const std::set<DWORD>& before,
             for (wchar_t& c : name) c = std::towlower(c);
             if (before.count(entry.th32ProcessID) || !names.count(name)) continue;
             seen.insert(name);
-            if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                             entry.th32ProcessID)) {
+            if (HANDLE process =
+                    OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
                 TerminateProcess(process, 0);
                 WaitForSingleObject(process, 5000);
                 CloseHandle(process);
@@ -682,7 +702,7 @@ std::set<std::wstring> EndStartedTools(const std::set<DWORD>& before,
 // Makes a file in the 64-bit System32 (with redirection off) or in SysWOW64,
 // and removes it again.
 class PlantedFile {
-public:
+  public:
     PlantedFile(const std::wstring& folder, const std::wstring& name)
         : path_(WindowsFolder() + L"\\" + folder + L"\\" + name) {
         PVOID saved = nullptr;
@@ -700,7 +720,7 @@ public:
     }
     bool made() const { return made_; }
 
-private:
+  private:
     std::wstring path_;
     bool made_ = false;
 };
@@ -710,8 +730,8 @@ TEST_F(HostkitServicesTest, ToolsMissingFromThisWindowsGiveFalseWithRedirectionB
     RedirectionProbe probe;
     ASSERT_TRUE(probe.ready());
     MessageBoxAnswerer boxes;
-    const int slots[] = {kSlotToolRunSystemInformation, kSlotToolRunSystemConfiguration,
-                         kSlotToolRunDiskCleanup,       kSlotToolRunDefragmenter,
+    const int slots[] = {kSlotToolRunSystemInformation,  kSlotToolRunSystemConfiguration,
+                         kSlotToolRunDiskCleanup,        kSlotToolRunDefragmenter,
                          kSlotToolRunComputerManagement, kSlotToolRunSystemRestore,
                          kSlotToolRunGroupPolicyEditor};
     for (int slot : slots) {

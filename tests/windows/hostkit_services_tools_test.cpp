@@ -3,9 +3,8 @@
 // in which order, the Vista test of Backup, and file-system redirection
 // switched off first and back on last on every return path. The launchers'
 // source is compiled into this program with HOSTKIT_TEST_HOOKS.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <set>
 #include <string>
@@ -32,7 +31,9 @@ FakeWindows* g_fake = nullptr;
 
 PVOID const kSavedValue = reinterpret_cast<PVOID>(0x5EED);
 
-BOOL FakeIsWow64() { return g_fake->wow64; }
+BOOL FakeIsWow64() {
+    return g_fake->wow64;
+}
 
 bool FakeDisable(PVOID* saved) {
     g_fake->log.push_back(L"redirection off");
@@ -42,12 +43,13 @@ bool FakeDisable(PVOID* saved) {
 }
 
 bool FakeRevert(PVOID saved) {
-    g_fake->log.push_back(saved == kSavedValue ? L"redirection on" : L"redirection on, wrong value");
+    g_fake->log.push_back(saved == kSavedValue ? L"redirection on"
+                                               : L"redirection on, wrong value");
     return true;
 }
 
 BOOL WINAPI FakeFolder(HWND, LPWSTR path, int csidl, BOOL create) {
-    const wchar_t* folder = csidl == 0x24 ? L"W:"
+    const wchar_t* folder = csidl == 0x24   ? L"W:"
                             : csidl == 0x25 ? L"W:\\Sys"
                             : csidl == 0x2B ? L"P:\\Common"
                                             : nullptr;
@@ -84,10 +86,10 @@ BOOL WINAPI FakeVersion(LPOSVERSIONINFOW info) {
 }
 
 class ToolLauncherTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         saved_ = ToolLauncherSystemForTest();
-        ToolLauncherSystemForTest() = {&FakeIsWow64, &FakeDisable,  &FakeRevert, &FakeFolder,
+        ToolLauncherSystemForTest() = {&FakeIsWow64, &FakeDisable,      &FakeRevert, &FakeFolder,
                                        &FakeExists,  &FakeShellExecute, &FakeVersion};
         g_fake = &fake_;
         SetVersion(6, 2);
@@ -139,43 +141,83 @@ struct LauncherCase {
 
 const std::vector<LauncherCase>& LauncherCases() {
     static const std::vector<LauncherCase> cases = {
-        {"registry editor", &Tool_RunRegistryEditor, {L"W:\\regedit.exe"}, 1,
+        {"registry editor",
+         &Tool_RunRegistryEditor,
+         {L"W:\\regedit.exe"},
+         1,
          {L"exists? W:\\regedit.exe", L"open regedit.exe"}},
         {"registry editor missing", &Tool_RunRegistryEditor, {}, 0, {L"exists? W:\\regedit.exe"}},
-        {"DirectX diagnostics", &Tool_RunDxDiag, {L"W:\\Sys\\dxdiag.exe"}, 1,
+        {"DirectX diagnostics",
+         &Tool_RunDxDiag,
+         {L"W:\\Sys\\dxdiag.exe"},
+         1,
          {L"exists? W:\\Sys\\dxdiag.exe", L"open dxdiag.exe"}},
-        {"system information", &Tool_RunSystemInformation,
-         {L"P:\\Common\\Microsoft Shared\\MSInfo\\msinfo32.exe"}, 1,
+        {"system information",
+         &Tool_RunSystemInformation,
+         {L"P:\\Common\\Microsoft Shared\\MSInfo\\msinfo32.exe"},
+         1,
          {L"exists? P:\\Common\\Microsoft Shared\\MSInfo\\msinfo32.exe", L"open msinfo32.exe"}},
-        {"system configuration, old place", &Tool_RunSystemConfiguration,
-         {L"W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe"}, 1,
+        {"system configuration, old place",
+         &Tool_RunSystemConfiguration,
+         {L"W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe"},
+         1,
          {L"exists? W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe",
           L"open W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe", L"open msconfig"}},
-        {"system configuration, new place", &Tool_RunSystemConfiguration,
-         {L"W:\\Sys\\msconfig.exe"}, 1,
-         {L"exists? W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe", L"exists? W:\\Sys\\msconfig.exe",
-          L"open W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe", L"open msconfig"}},
-        {"system configuration missing", &Tool_RunSystemConfiguration, {}, 0,
+        {"system configuration, new place",
+         &Tool_RunSystemConfiguration,
+         {L"W:\\Sys\\msconfig.exe"},
+         1,
+         {L"exists? W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe",
+          L"exists? W:\\Sys\\msconfig.exe", L"open W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe",
+          L"open msconfig"}},
+        {"system configuration missing",
+         &Tool_RunSystemConfiguration,
+         {},
+         0,
          {L"exists? W:\\PCHealth\\HelpCtr\\Binaries\\msconfig.exe",
           L"exists? W:\\Sys\\msconfig.exe"}},
-        {"disk cleanup", &Tool_RunDiskCleanup, {L"W:\\Sys\\cleanmgr.exe"}, 1,
+        {"disk cleanup",
+         &Tool_RunDiskCleanup,
+         {L"W:\\Sys\\cleanmgr.exe"},
+         1,
          {L"exists? W:\\Sys\\cleanmgr.exe", L"open cleanmgr.exe"}},
-        {"defragmenter, new one only", &Tool_RunDefragmenter, {L"W:\\Sys\\dfrgui.exe"}, 1,
+        {"defragmenter, new one only",
+         &Tool_RunDefragmenter,
+         {L"W:\\Sys\\dfrgui.exe"},
+         1,
          {L"exists? W:\\Sys\\dfrg.msc", L"exists? W:\\Sys\\dfrgui.exe", L"open dfrg.msc",
           L"open dfrgui.exe"}},
-        {"defragmenter missing", &Tool_RunDefragmenter, {}, 0,
+        {"defragmenter missing",
+         &Tool_RunDefragmenter,
+         {},
+         0,
          {L"exists? W:\\Sys\\dfrg.msc", L"exists? W:\\Sys\\dfrgui.exe"}},
-        {"computer management", &Tool_RunComputerManagement, {L"W:\\Sys\\compmgmt.msc"}, 1,
+        {"computer management",
+         &Tool_RunComputerManagement,
+         {L"W:\\Sys\\compmgmt.msc"},
+         1,
          {L"exists? W:\\Sys\\compmgmt.msc", L"open compmgmt.msc"}},
-        {"system restore, new place", &Tool_RunSystemRestore, {L"W:\\Sys\\rstrui.exe"}, 1,
+        {"system restore, new place",
+         &Tool_RunSystemRestore,
+         {L"W:\\Sys\\rstrui.exe"},
+         1,
          {L"exists? W:\\Sys\\Restore\\rstrui.exe", L"exists? W:\\Sys\\rstrui.exe",
           L"open W:\\Sys\\Restore\\rstrui.exe", L"open rstrui.exe"}},
-        {"system restore, old place", &Tool_RunSystemRestore, {L"W:\\Sys\\Restore\\rstrui.exe"}, 1,
+        {"system restore, old place",
+         &Tool_RunSystemRestore,
+         {L"W:\\Sys\\Restore\\rstrui.exe"},
+         1,
          {L"exists? W:\\Sys\\Restore\\rstrui.exe", L"open W:\\Sys\\Restore\\rstrui.exe",
           L"open rstrui.exe"}},
-        {"group policy editor", &Tool_RunGroupPolicyEditor, {L"W:\\Sys\\gpedit.msc"}, 1,
+        {"group policy editor",
+         &Tool_RunGroupPolicyEditor,
+         {L"W:\\Sys\\gpedit.msc"},
+         1,
          {L"exists? W:\\Sys\\gpedit.msc", L"open gpedit.msc"}},
-        {"group policy editor missing", &Tool_RunGroupPolicyEditor, {L"W:\\gpedit.msc"}, 0,
+        {"group policy editor missing",
+         &Tool_RunGroupPolicyEditor,
+         {L"W:\\gpedit.msc"},
+         0,
          {L"exists? W:\\Sys\\gpedit.msc"}},
     };
     return cases;

@@ -5,10 +5,10 @@
 // exports' source is compiled into this program with HOSTKIT_TEST_HOOKS; the
 // message boxes are real and answered by a helper thread.
 #include <windows.h>
+// The Windows headers below build on <windows.h>.
 #include <aclapi.h>
-#include <objbase.h>
-
 #include <gtest/gtest.h>
+#include <objbase.h>
 
 #include <string>
 #include <vector>
@@ -20,8 +20,8 @@
 namespace purgeon::hostkit {
 namespace {
 
-using test::MessageBoxAnswerer;
 using test::Captured;
+using test::MessageBoxAnswerer;
 
 // What the stand-in SRSetRestorePointW saw and will answer.
 struct FakeSystemRestore {
@@ -112,7 +112,7 @@ int WINAPI RecordingMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT s
 }
 
 class RestorePointLogicTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         CoInitialize(nullptr);
         Reset();
@@ -129,8 +129,13 @@ protected:
     static void Reset() {
         SystemRestoreClient& client = SystemRestoreClientForTest();
         if (client.module != nullptr) FreeLibrary(client.module);
-        client = {L"srclient.dll", &FakeCoInitializeSecurity, &RecordingMessageBox, false,
-                  nullptr, nullptr, {}};
+        client = {L"srclient.dll",
+                  &FakeCoInitializeSecurity,
+                  &RecordingMessageBox,
+                  false,
+                  nullptr,
+                  nullptr,
+                  {}};
         g_box_calls.clear();
     }
     // Initialised for real (the library and SRSetRestorePointW are looked up),
@@ -167,8 +172,11 @@ TEST_F(RestorePointLogicTest, InitLoadsTheClientSetsUpComSecurityOnceAndThenJust
     EXPECT_TRUE(security_.owner_is_administrators);
     EXPECT_TRUE(security_.group_is_administrators);
     const std::vector<std::pair<WELL_KNOWN_SID_TYPE, ACCESS_MASK>> allowed = {
-        {WinBuiltinAdministratorsSid, 3}, {WinLocalServiceSid, 3}, {WinNetworkServiceSid, 3},
-        {WinSelfSid, 3}, {WinLocalSystemSid, 3}};
+        {WinBuiltinAdministratorsSid, 3},
+        {WinLocalServiceSid, 3},
+        {WinNetworkServiceSid, 3},
+        {WinSelfSid, 3},
+        {WinLocalSystemSid, 3}};
     EXPECT_EQ(security_.allowed, allowed) << "COM execute and local execute for each of the five";
     EXPECT_EQ(security_.auth_services, -1);
     EXPECT_TRUE(security_.no_service_list);
@@ -195,12 +203,19 @@ TEST_F(RestorePointLogicTest, AFailedInitReportsReleasesTheClientAndIsTriedAgain
         std::string printed;
         std::vector<std::wstring> boxes;
     } cases[] = {
-        {"no System Restore", L"purgeon-no-such-library.dll", S_OK,
-         "System Restore is not present.\n", {L"System Restore is not present."}},
-        {"a library without SRSetRestorePointW", L"kernel32.dll", S_OK,
+        {"no System Restore",
+         L"purgeon-no-such-library.dll",
+         S_OK,
+         "System Restore is not present.\n",
+         {L"System Restore is not present."}},
+        {"a library without SRSetRestorePointW",
+         L"kernel32.dll",
+         S_OK,
          "Failed to find SRSetRestorePointW.\n",
          {L"Failed to find SRSetRestorePointW.", L"FreeLibrary(g_hSrClient)."}},
-        {"COM security refused", L"srclient.dll", RPC_E_TOO_LATE,
+        {"COM security refused",
+         L"srclient.dll",
+         RPC_E_TOO_LATE,
          "Unexpected error: failed to initialize COM security\n",
          {L"Unexpected error: failed to initialize COM security.", L"FreeLibrary(g_hSrClient)."}},
     };
@@ -253,8 +268,8 @@ TEST_F(RestorePointLogicTest, BeginAndEndMakeOneRestorePointWhoseNumberTravels) 
 
     ASSERT_EQ(restore_.requests.size(), 2u);
     const RESTOREPOINTINFOW& begin = restore_.requests[0];
-    EXPECT_EQ(begin.dwEventType, 100u);     // BEGIN_SYSTEM_CHANGE
-    EXPECT_EQ(begin.dwRestorePtType, 1u);   // APPLICATION_UNINSTALL
+    EXPECT_EQ(begin.dwEventType, 100u);    // BEGIN_SYSTEM_CHANGE
+    EXPECT_EQ(begin.dwRestorePtType, 1u);  // APPLICATION_UNINSTALL
     EXPECT_EQ(begin.llSequenceNumber, 0);
     EXPECT_EQ(std::wstring(begin.szDescription), L"Removing Example App");
     const RESTOREPOINTINFOW& end = restore_.requests[1];
@@ -291,13 +306,25 @@ TEST_F(RestorePointLogicTest, FailuresSayWhatFailedWithTheStatus) {
         std::string printed;
         std::vector<std::wstring> boxes;
     } cases[] = {
-        {"begin, service disabled", [] { return Dll_SR_Begin(L"x"); }, 1058,
-         "System Restore is turned off.\n", {L"System Restore is turned off."}},
-        {"begin", [] { return Dll_SR_Begin(L"x"); }, 5,
-         "Failure to create the restore point; error=5.\n", {L"Failure to create the restore poin."}},
-        {"cancel", [] { return Dll_SR_Cancel(); }, 6, "Failure to cancel the restore point; error=6.\n",
+        {"begin, service disabled",
+         [] { return Dll_SR_Begin(L"x"); },
+         1058,
+         "System Restore is turned off.\n",
+         {L"System Restore is turned off."}},
+        {"begin",
+         [] { return Dll_SR_Begin(L"x"); },
+         5,
+         "Failure to create the restore point; error=5.\n",
+         {L"Failure to create the restore poin."}},
+        {"cancel",
+         [] { return Dll_SR_Cancel(); },
+         6,
+         "Failure to cancel the restore point; error=6.\n",
          {L"Dll_SR_Cancel--Enter."}},
-        {"end", [] { return Dll_SR_End(); }, 1058, "Failure to end the restore point; error=1058.\n",
+        {"end",
+         [] { return Dll_SR_End(); },
+         1058,
+         "Failure to end the restore point; error=1058.\n",
          {L"Failure to end the restore point;"}},
     };
     InitWithStandIn();
@@ -318,7 +345,8 @@ TEST_F(RestorePointLogicTest, BeginClearsTheRecordBeforeAsking) {
     restore_.write_status = false;  // a client that leaves the record alone
     EXPECT_EQ(Call([] { return Dll_SR_Begin(L"x"); }), 0);
     EXPECT_EQ(printed_, "Failure to create the restore point; error=0.\n");
-    EXPECT_EQ(boxes_.TakeTexts(), std::vector<std::wstring>{L"Failure to create the restore poin."});
+    EXPECT_EQ(boxes_.TakeTexts(),
+              std::vector<std::wstring>{L"Failure to create the restore poin."});
 }
 
 TEST_F(RestorePointLogicTest, DescriptionsAreCutAt255Characters) {

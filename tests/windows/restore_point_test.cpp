@@ -7,9 +7,9 @@
 // stub succeeding. The steps share the DLL's process-wide state, so they run
 // in order in one test.
 #include <windows.h>
-#include <objbase.h>
-
+// The Windows headers below build on <windows.h>.
 #include <gtest/gtest.h>
+#include <objbase.h>
 
 #include <string>
 #include <vector>
@@ -80,13 +80,20 @@ TEST(RestorePointExportsTest, OnWineEveryRestorePointFailsWithItsMessageBox) {
         // The stub fails and reports status 0 (Begin cleared the record first).
         {"begin",
          [](const HostkitDll& d) { return d.Export<SrBeginFn>("Dll_SR_Begin")(L"Purgeon test"); },
-         "Failure to create the restore point; error=0.\n", {L"Failure to create the restore poin."}},
-        {"end", [](const HostkitDll& d) { return d.Export<SrNoArgFn>("Dll_SR_End")(); },
-         "Failure to end the restore point; error=0.\n", {L"Failure to end the restore point;"}},
-        {"cancel", [](const HostkitDll& d) { return d.Export<SrNoArgFn>("Dll_SR_Cancel")(); },
-         "Failure to cancel the restore point; error=0.\n", {L"Dll_SR_Cancel--Enter."}},
+         "Failure to create the restore point; error=0.\n",
+         {L"Failure to create the restore poin."}},
+        {"end",
+         [](const HostkitDll& d) { return d.Export<SrNoArgFn>("Dll_SR_End")(); },
+         "Failure to end the restore point; error=0.\n",
+         {L"Failure to end the restore point;"}},
+        {"cancel",
+         [](const HostkitDll& d) { return d.Export<SrNoArgFn>("Dll_SR_Cancel")(); },
+         "Failure to cancel the restore point; error=0.\n",
+         {L"Dll_SR_Cancel--Enter."}},
         {"begin without a description",
-         [](const HostkitDll& d) { return d.Export<SrBeginFn>("Dll_SR_Begin")(nullptr); }, "", {}},
+         [](const HostkitDll& d) { return d.Export<SrBeginFn>("Dll_SR_Begin")(nullptr); },
+         "",
+         {}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);

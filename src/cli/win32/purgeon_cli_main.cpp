@@ -22,7 +22,8 @@ namespace {
 
 // A console program shows no message boxes: a notice goes to standard
 // error, and a question the core would ask is declined (the front end asks
-// its own questions on the terminal).
+// its own questions on the terminal, and answers the core's itself once the
+// user has confirmed there).
 class ConsoleDialog : public DialogPort {
 public:
     int MessageBox(WindowId, const std::u16string& text, const std::u16string& caption,
@@ -30,6 +31,33 @@ public:
         const std::string line = ToUtf8(caption) + ": " + ToUtf8(text) + "\n";
         std::fwrite(line.data(), 1, line.size(), stderr);
         return (flags & 0x0F) == kMbYesNo ? kIdNo : kIdOk;
+    }
+};
+
+// Questions and progress on standard error, so that standard output holds
+// only the result; answers from standard input (only ASCII "y" and "yes"
+// matter, so its code page does not).
+class ConsoleTerminal : public CliTerminal {
+public:
+    bool Ask(const std::string& question, std::string& answer) override {
+        std::fwrite(question.data(), 1, question.size(), stderr);
+        std::fflush(stderr);
+        answer.clear();
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, stdin) != nullptr) {
+            answer += buffer;
+            if (!answer.empty() && answer.back() == '\n') break;
+        }
+        if (answer.empty()) return false;
+        while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+        // An answer from a pipe or file was not echoed: end the question's line.
+        if (GetFileType(GetStdHandle(STD_INPUT_HANDLE)) != FILE_TYPE_CHAR) std::fputs("\n", stderr);
+        return true;
+    }
+    void Tell(const std::string& line) override {
+        const std::string text = line + "\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
     }
 };
 
@@ -65,8 +93,9 @@ int wmain(int argc, wchar_t** argv) {
     Win32Processes processes;
     Win32Launcher launcher;
     Win32CodePage code_page;
+    ConsoleTerminal terminal;
     CliContext context{{registry, files, shell, hostkit, dispatcher, clock, dialog, processes, launcher, code_page},
-                       OwnFolder()};
+                       OwnFolder(), &terminal};
 
     std::string out, err;
     int code = kExitFailure;
