@@ -8,6 +8,8 @@
 // the same run.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -401,40 +403,11 @@ void BM_BareWalk(benchmark::State& state) {
 BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// Remembers the time per run of both so that the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        double walk = 0, analysis = 0;
-        for (const auto& [name, time] : times_) {
-            if (name.rfind("BM_BareWalk", 0) == 0) walk = time;
-            if (name.rfind("BM_Analysis", 0) == 0) analysis = time;
-        }
-        if (walk > 0 && analysis > 0) {
-            std::printf("analysis vs bare walk of the same keys and folders: %.2fx\n",
-                        analysis / walk);
-        }
-    }
-
-  private:
-    std::map<std::string, double> times_;
-};
 
 }  // namespace
 }  // namespace purgeon
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    purgeon::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return purgeon::RunBenchmarksWithRatio(argc, argv, "BM_Analysis", "BM_BareWalk",
+                                           "analysis vs bare walk of the same keys and folders");
 }

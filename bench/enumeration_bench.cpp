@@ -4,6 +4,8 @@
 // in-memory registry. Prints the ratio of the two, measured in the same run.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -292,39 +294,11 @@ void BM_BareWalk(benchmark::State& state) {
 BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Enumeration)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Remembers the time per run of both so that the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        double walk = 0, enumeration = 0;
-        for (const auto& [name, time] : times_) {
-            if (name.rfind("BM_BareWalk", 0) == 0) walk = time;
-            if (name.rfind("BM_Enumeration", 0) == 0) enumeration = time;
-        }
-        if (walk > 0 && enumeration > 0) {
-            std::printf("enumeration vs bare walk of the same values: %.2fx\n", enumeration / walk);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 }  // namespace
 }  // namespace purgeon
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    purgeon::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return purgeon::RunBenchmarksWithRatio(argc, argv, "BM_Enumeration", "BM_BareWalk",
+                                           "enumeration vs bare walk of the same values");
 }

@@ -3,6 +3,8 @@
 // Prints the ratio of the two, measured in the same run.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -49,39 +51,11 @@ void BM_EnumSubKeys(benchmark::State& state) {
 }
 BENCHMARK(BM_EnumSubKeys)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Remembers the time per run of each size so that the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        double small = 0, large = 0;
-        for (const auto& [name, time] : times_) {
-            if (name.find("/10000/") != std::string::npos) small = time;
-            if (name.find("/100000/") != std::string::npos) large = time;
-        }
-        if (small > 0 && large > 0) {
-            std::printf("enumeration 100,000 vs 10,000 sub-keys: %.2fx (linear = 10x)\n", large / small);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
 
 }  // namespace
 }  // namespace purgeon
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    purgeon::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return purgeon::RunBenchmarksWithRatio(argc, argv, "/100000/", "/10000/",
+                                           "enumeration 100,000 vs 10,000 sub-keys (linear = 10x)");
 }
