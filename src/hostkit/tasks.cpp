@@ -84,6 +84,23 @@ class ComRef {
     T* p_ = nullptr;
 };
 
+// The scheduler service reads a task file again each time it changes, and
+// shares it for reading only while it does; a save or delete that meets such
+// a read waits it out (the service treats its own opens the same way).
+constexpr int kSharedFileTries = 20;
+constexpr DWORD kSharedFileWaitMs = 100;
+
+template <typename Call>
+HRESULT RetryWhileShared(Call call) {
+    HRESULT hr = call();
+    for (int tries = 1;
+         hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) && tries < kSharedFileTries; ++tries) {
+        Sleep(kSharedFileWaitMs);
+        hr = call();
+    }
+    return hr;
+}
+
 bool CreateScheduler(const ComScope& com, ComRef<ITaskScheduler>& scheduler) {
     return com.ok() &&
            SUCCEEDED(CoCreateInstance(kClsidTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
@@ -157,7 +174,7 @@ int AddTrigger(const wchar_t* task_name, const wchar_t* program_path, const TASK
 
     ComRef<IPersistFile> file;
     hr = task->QueryInterface(kIidPersistFile, file.OutAs<void>());
-    if (SUCCEEDED(hr)) hr = file->Save(nullptr, TRUE);
+    if (SUCCEEDED(hr)) hr = RetryWhileShared([&] { return file->Save(nullptr, TRUE); });
     if (FAILED(hr)) {
         PrintFailure("IPersistFile::Save", hr);
         return 0;
@@ -245,7 +262,7 @@ int __stdcall Task_Delete(const wchar_t* task_name) {
     ComScope com;
     ComRef<ITaskScheduler> scheduler;
     if (!CreateScheduler(com, scheduler)) return 0;
-    const HRESULT hr = scheduler->Delete(task_name);
+    const HRESULT hr = RetryWhileShared([&] { return scheduler->Delete(task_name); });
     if (FAILED(hr)) PrintFailure("ITaskScheduler::Delete", hr);
     return 1;
 }

@@ -14,6 +14,7 @@
 #include <cwctype>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hostkit_services_support.h"
@@ -237,12 +238,15 @@ class TaskTest : public HostkitServicesTest {
             std::string printed;
             EXPECT_EQ(Captured(printed, [&] { return delete_(task.c_str()); }), 1);
             EXPECT_EQ(GetFileAttributesW(JobFile(task).c_str()), INVALID_FILE_ATTRIBUTES)
-                << Narrow(task) << " left behind";
+                << Narrow(task) << " left behind; Task_Delete said: " << printed;
         }
     }
+    // Unique within the run, so a task one test leaves behind cannot pass
+    // for another test's.
     std::wstring NewTaskName() {
+        static int made = 0;
         tasks_.push_back(L"PurgeonServicesTest " + std::to_wstring(GetCurrentProcessId()) + L" " +
-                         std::to_wstring(tasks_.size()));
+                         std::to_wstring(made++));
         return tasks_.back();
     }
     // Task_GetTrigger: {result, found, trigger}.
@@ -426,6 +430,38 @@ TEST_F(TaskTest, DeleteRemovesTheTaskAndAnUnknownTaskIsNotFound) {
     // Deleting it again still gives 1 (the scheduler was there) and says why.
     EXPECT_EQ(Captured(printed, [&] { return delete_(task.c_str()); }), 1);
     EXPECT_EQ(printed, "Failed calling ITaskScheduler::Delete: Error = 0x80070002\n");
+}
+
+// The scheduler service reads a task file each time it changes, sharing it
+// for reading only. A save or delete that meets such a read must wait for it,
+// not fail and leave the task as it was.
+TEST_F(TaskTest, ASaveOrDeleteDuringTheServicesReadWaitsForIt) {
+    const std::wstring task = NewTaskName();
+    std::string printed;
+    ASSERT_EQ(
+        Captured(printed, [&] { return create_once_(task.c_str(), kNoProgram, 2031, 3, 4, 5, 6); }),
+        1);
+    // Opens the file as the service does and lets it go 300 ms later.
+    auto hold_while = [&](auto&& call) {
+        HANDLE held = CreateFileW(JobFile(task).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        std::thread release([held] {
+            Sleep(300);
+            CloseHandle(held);
+        });
+        const int result = Captured(printed, call);
+        release.join();
+        return result;
+    };
+
+    EXPECT_EQ(hold_while([&] { return create_daily_(task.c_str(), kNoProgram, 4, 20); }), 1);
+    EXPECT_EQ(printed, kSaved);
+    EXPECT_EQ(SavedTriggerCount(task), 2);
+
+    EXPECT_EQ(hold_while([&] { return delete_(task.c_str()); }), 1);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(GetFileAttributesW(JobFile(task).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(TaskTest, WeeklyRefusesADateOrTimeOutOfRangeAndSavesNothing) {
