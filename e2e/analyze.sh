@@ -11,32 +11,19 @@
 #                                    check one case (e2e/analyze/check_analyze.py
 #                                    lists them)
 #
-# Everything runs in the prefix named by WINEPREFIX (scripts/test-windows.sh
-# makes a fresh one per run); this script never makes, ends or clears one.
-# Exit code 77: a tool is missing (or, for a check, the install was skipped
-# for that reason), and ctest reports the test as skipped.
+# The prefix, the exit codes and the check are e2e/lib.sh's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-[ -n "${WINEPREFIX:-}" ] || { echo "analyze: WINEPREFIX is not set" >&2; exit 1; }
-export WINEDEBUG="${WINEDEBUG:--all}"
-
-need() {
-  command -v "$1" >/dev/null || { echo "analyze: $1 is not installed; skipped" >&2; exit 77; }
-}
-
-# A Unix path as Windows programs in the prefix see it (drive Z: is /).
-windows_path() {
-  local path
-  path="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-  echo "Z:${path//\//\\}"
-}
+e2e_name=analyze
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$here/lib.sh"
 
 # The NSIS sample, built as "Purgeon Analyze Sample" (SUFFIX empty) or as
 # "Purgeon Analyze SampleTwo", each with COM identities of its own.
 build_nsis() {
   local work="$1" suffix="$2" guid="$3"
-  makensis -V2 -INPUTCHARSET UTF8 -DOUTFILE="$work/sample$suffix-setup.exe" -DSUFFIX="$suffix" \
-    -DCLSID="{${guid}1}" -DLIBID="{${guid}2}" -DIID="{${guid}3}" "$here/analyze/com_sample.nsi"
+  build_setup "$work/sample$suffix-setup.exe" "$here/analyze/com_sample.nsi" -DSUFFIX="$suffix" \
+    -DCLSID="{${guid}1}" -DLIBID="{${guid}2}" -DIID="{${guid}3}"
 }
 
 # The x64 package, as "Purgeon Analyze Sample MSI64" or "...MSI64Two"; `n`
@@ -54,16 +41,14 @@ build_msi64() {
 
 install() {
   local work="$1"
-  need wine; need winepath; need makensis; need wixl
+  need_wine; need winepath; need makensis; need wixl
   mkdir -p "$work"
   work="$(cd "$work" && pwd)"
 
   build_nsis "$work" "" "7A3E1C50-94B2-4D6F-8E1A-2C4B6D8F0A1"
   build_nsis "$work" "Two" "7A3E1C50-94B2-4D6F-8E1A-2C4B6D8F0A2"
   for suffix in "" Two; do
-    # /S: silent. wine waits for the installer and passes on its exit code.
-    wine "$work/sample$suffix-setup.exe" /S ||
-      { echo "analyze: sample$suffix-setup.exe failed ($?)" >&2; exit 1; }
+    run_setup "$work/sample$suffix-setup.exe"
   done
 
   # wixl takes source files relative to the current folder.
@@ -74,8 +59,7 @@ install() {
     wixl -a x86 -o msi32.msi -D ProgramFile=program.exe -D ReadmeFile=readme.txt \
       "$here/analyze/msi32.wxs")
   for package in msi64 msi64Two msi32; do
-    wine msiexec /i "$(windows_path "$work/$package.msi")" /qn ||
-      { echo "analyze: msiexec $package.msi failed ($?)" >&2; exit 1; }
+    run_msi "$work/$package.msi"
   done
 
   # A folder outside every install folder, and a link to it inside one.
@@ -88,22 +72,6 @@ install() {
   printf 'not the program'"'"'s\r\n' >"$outside/keep.txt"
   printf 'not the program'"'"'s\r\n' >"$outside/inner/keep2.txt"
   ln -sfn "$outside" "$link"
-  touch "$work/installed"
 }
 
-case "${1:-}" in
-  install)
-    [ $# -eq 2 ] || { echo "usage: $0 install WORK-DIR" >&2; exit 2; }
-    install "$2"
-    ;;
-  check)
-    [ $# -eq 4 ] || { echo "usage: $0 check PURGEON-CLI WORK-DIR CASE" >&2; exit 2; }
-    need wine; need python3
-    [ -e "$3/installed" ] || { echo "analyze: the samples were not installed; skipped" >&2; exit 77; }
-    exec python3 "$here/analyze/check_analyze.py" "$2" "$4"
-    ;;
-  *)
-    echo "usage: $0 install WORK-DIR | check PURGEON-CLI WORK-DIR CASE" >&2
-    exit 2
-    ;;
-esac
+e2e_main "$@"

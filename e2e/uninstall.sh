@@ -15,25 +15,12 @@
 #                                          machine (e2e/uninstall/check_uninstall.py
 #                                          lists the cases)
 #
-# Everything runs in the prefix named by WINEPREFIX (scripts/test-windows.sh
-# makes a fresh one per run); this script never makes, ends or clears one.
-# Exit code 77: a tool is missing (or, for a check, the install was skipped
-# for that reason), and ctest reports the test as skipped.
+# The prefix, the exit codes and the check are e2e/lib.sh's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-[ -n "${WINEPREFIX:-}" ] || { echo "uninstall: WINEPREFIX is not set" >&2; exit 1; }
-export WINEDEBUG="${WINEDEBUG:--all}"
-
-need() {
-  command -v "$1" >/dev/null || { echo "uninstall: $1 is not installed; skipped" >&2; exit 77; }
-}
-
-# A Unix path as Windows programs in the prefix see it (drive Z: is /).
-windows_path() {
-  local path
-  path="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-  echo "Z:${path//\//\\}"
-}
+e2e_name=uninstall
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$here/lib.sh"
 
 # Name, product code, upgrade code and the two component codes of the two
 # Windows Installer packages, separated by "|".
@@ -46,7 +33,7 @@ msi_codes() {
 
 install() {
   local work="$1"
-  need wine; need makensis; need wixl
+  need_wine; need makensis; need wixl
   mkdir -p "$work"
   work="$(cd "$work" && pwd)"
 
@@ -54,9 +41,8 @@ install() {
     for variant in sample sibling; do
       local flag=() out="$work/$script-$variant-setup.exe"
       [ "$variant" = sibling ] && flag=(-DSIBLING)
-      makensis -V2 -INPUTCHARSET UTF8 "${flag[@]}" -DOUTFILE="$out" "$here/uninstall/$script.nsi"
-      # /S: silent. wine waits for the installer and passes on its exit code.
-      wine "$out" /S || { echo "uninstall: $(basename "$out") failed ($?)" >&2; exit 1; }
+      build_setup "$out" "$here/uninstall/$script.nsi" "${flag[@]}"
+      run_setup "$out"
     done
   done
 
@@ -70,8 +56,7 @@ install() {
       -D UpgradeCode="$upgrade" -D ProgramComponent="$program_component" \
       -D RunComponent="$run_component" -D ProgramFile=sample.exe -D ReadmeFile=readme.txt \
       "$here/uninstall/program.wxs")
-    wine msiexec /i "$(windows_path "$work/msi-$variant.msi")" /qn ||
-      { echo "uninstall: msiexec msi-$variant.msi failed ($?)" >&2; exit 1; }
+    run_msi "$work/msi-$variant.msi"
     # What the program itself leaves once it has run, which its package
     # knows nothing of: a settings file in its folder, and the compatibility
     # setting Windows keeps for its executable.
@@ -80,22 +65,6 @@ install() {
     wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\AppCompatFlags\Layers' \
       /v "$folder\\sample.exe" /d '~ RUNASADMIN' /f >/dev/null
   done
-  touch "$work/installed"
 }
 
-case "${1:-}" in
-  install)
-    [ $# -eq 2 ] || { echo "usage: $0 install WORK-DIR" >&2; exit 2; }
-    install "$2"
-    ;;
-  check)
-    [ $# -eq 4 ] || { echo "usage: $0 check PURGEON-CLI WORK-DIR CASE" >&2; exit 2; }
-    need wine; need python3
-    [ -e "$3/installed" ] || { echo "uninstall: the samples were not installed; skipped" >&2; exit 77; }
-    exec python3 "$here/uninstall/check_uninstall.py" "$2" "$4"
-    ;;
-  *)
-    echo "usage: $0 install WORK-DIR | check PURGEON-CLI WORK-DIR CASE" >&2
-    exit 2
-    ;;
-esac
+e2e_main "$@"

@@ -15,17 +15,16 @@ Exit code 0 when the case holds, 1 otherwise.
 """
 
 import json
-import re
-import subprocess
+import os
 import sys
 
-CV = r"SOFTWARE\Microsoft\Windows\CurrentVersion"
-UNINSTALL = CV + r"\Uninstall"
-RUN = CV + r"\Run"
-SHARED_DLLS = CV + r"\SharedDLLs"
-USER_DATA = CV + r"\Installer\UserData"
-LAYERS = r"Software\Microsoft\Windows NT\CurrentVersion\AppCompatFlags\Layers"
-CLASSES = r"SOFTWARE\Classes"
+# What the checkers share is in e2e/common.py.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+import common  # noqa: E402
+from common import (CLASSES, LAYERS, ROOT_NAMES, RUN, SHARED_DLLS, UNINSTALL, expect, failures,  # noqa: E402
+                    main, packed_guid, reg_query, utf16_order, wine)
+
+USER_DATA = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\UserData"
 PROGRAM_FILES_32 = "C:\\Program Files (x86)\\"
 PROGRAM_FILES_64 = "C:\\Program Files\\"
 
@@ -40,66 +39,16 @@ REFUSED = ("As %s directory is highly associated with Windows system and files,\
            "performance and stability. \nPlease select the appropriate directory where the "
            "program has been installed.")
 
-failures = []
-
-
-def expect(condition, message):
-    if not condition:
-        failures.append(message)
-    return condition
-
 
 def expect_equal(actual, expected, what):
-    if actual == expected:
-        return True
-    if isinstance(actual, list) and isinstance(expected, list):
-        missing = [x for x in expected if x not in actual]
-        extra = [x for x in actual if x not in expected]
-        failures.append(f"{what}:\n  missing {missing}\n  unexpected {extra}\n  got {actual}")
-    else:
-        failures.append(f"{what}: got {actual!r}, expected {expected!r}")
+    """common.expect_equal; two lists that differ are reported by what is
+    missing and what is unexpected, as the analysis reports long lists."""
+    if actual == expected or not (isinstance(actual, list) and isinstance(expected, list)):
+        return common.expect_equal(actual, expected, what)
+    missing = [x for x in expected if x not in actual]
+    extra = [x for x in actual if x not in expected]
+    failures.append(f"{what}:\n  missing {missing}\n  unexpected {extra}\n  got {actual}")
     return False
-
-
-def wine(*args):
-    done = subprocess.run(["wine", *args], capture_output=True, timeout=300)
-    return done.returncode, done.stdout, done.stderr
-
-
-def utf16_order(text):
-    return text.encode("utf-16-be")
-
-
-def packed_guid(guid):
-    """A product or component code as Windows Installer names its keys."""
-    parts = guid.strip("{}").split("-")
-    head = "".join(part[::-1] for part in parts[:3])
-    tail = "".join(pair[1] + pair[0] for pair in re.findall("..", parts[3] + parts[4]))
-    return head + tail
-
-
-ROOT_NAMES = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKU": "HKEY_USERS"}
-
-
-def reg_query(root, path, view, *options):
-    """(values, sub-key names) of a key as `wine reg query` shows it in view
-    32 or 64, or None when the key (or the value asked for) does not exist."""
-    key = f"{root}\\{path}" if path else root
-    code, out, _ = wine("reg", "query", key, *options, f"/reg:{view}")
-    if code != 0:
-        return None
-    values, subkeys = {}, []
-    # Lines "    Name    REG_TYPE    data", and sub-keys as full paths (the
-    # key's own line only when it has values).
-    prefix = (ROOT_NAMES[root] + ("\\" + path if path else "") + "\\").lower()
-    for line in out.decode("cp437", "replace").splitlines():
-        line = line.rstrip("\r")
-        match = re.match(r"^    (.*?)    (REG_[A-Z_]+)    ?(.*)$", line)
-        if match:
-            values[match.group(1)] = match.group(3)
-        elif line.lower().startswith(prefix):
-            subkeys.append(line[len(prefix):])
-    return values, subkeys
 
 
 def entry_exists(entry, view):
@@ -122,7 +71,7 @@ def expect_entries_in_view(entries, view, what):
 def analyze(cli, *args):
     """purgeon-cli analyze ... --json, checked for form."""
     code, out, err = wine(cli, "analyze", *args, "--json")
-    if not expect_equal(code, 0, f"analyze {args} exit code (stderr: {err.decode('utf-8', 'replace').strip()})"):
+    if not expect_equal(code, 0, f"analyze {args} exit code (stderr: {err.strip()})"):
         return {"program": "", "folders": [], "files": [], "registry": []}
     result = json.loads(out.decode("utf-8"))  # a parse error fails the test
     expect_equal(sorted(result), ["files", "folders", "program", "registry"], "keys of the result")
@@ -306,11 +255,11 @@ def check_refused(cli):
         expect_equal(code, 3, f"exit code for {folder!r}")
         expect_equal(out, b"", f"standard output for {folder!r}")
         # The C runtime writes line ends as CR LF.
-        expect_equal(err.decode("utf-8", "replace").replace("\r\n", "\n"),
+        expect_equal(err.replace("\r\n", "\n"),
                      REFUSED % folder.strip() + "\n", f"message for {folder!r}")
     code, out, err = wine(cli, "analyze", "--program", "Purgeon Analyze Nothing")
     expect_equal(code, 3, "exit code for a program that is not installed")
-    expect_equal(err.decode("utf-8", "replace").replace("\r\n", "\n"),
+    expect_equal(err.replace("\r\n", "\n"),
                  'purgeon-cli: no installed program is named "Purgeon Analyze Nothing"\n',
                  "message for a program that is not installed")
 
@@ -324,17 +273,5 @@ CASES = {
 }
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} PURGEON-CLI {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    CASES[sys.argv[2]](sys.argv[1])
-    for failure in failures:
-        print("FAIL:", failure, file=sys.stderr)
-    if not failures:
-        print(f"{sys.argv[2]}: ok")
-    return 1 if failures else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(CASES))

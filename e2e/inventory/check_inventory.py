@@ -12,13 +12,16 @@ sources in this folder write. Exit code 0 when the case holds, 1 otherwise.
 """
 
 import json
+import os
 import re
-import subprocess
 import sys
 
-UNINSTALL = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+# What the checkers share is in e2e/common.py.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from common import (INSTALLER_PRODUCTS, UNINSTALL, expect, expect_equal, failures, main,  # noqa: E402
+                    packed_guid, reg_values, utf16_order, wine)
+
 USER_DATA = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products"
-INSTALLER_PRODUCTS = r"SOFTWARE\Classes\Installer\Products"
 PROGRAM_FILES_32 = r"C:\Program Files (x86)"
 PROGRAM_FILES_64 = r"C:\Program Files"
 SAMPLE_MSI_CODE = "{6B1D3F0E-5A4C-4B7E-9C21-0E5F1A2B3C4D}"
@@ -32,32 +35,11 @@ FIELDS = {
 # purpose: an update (ReleaseType "Update") is not a program of its own.
 HIDDEN_BY_RELEASE_TYPE = {"purgeon sample hidden update"}
 
-failures = []
-
-
-def expect(condition, message):
-    if not condition:
-        failures.append(message)
-    return condition
-
-
-def expect_equal(actual, expected, what):
-    return expect(actual == expected, f"{what}: got {actual!r}, expected {expected!r}")
-
-
-def wine(*args):
-    done = subprocess.run(["wine", *args], capture_output=True, timeout=300)
-    return done.returncode, done.stdout, done.stderr.decode("utf-8", "replace")
-
 
 def name_key(name):
     """The inventory's merge key: trimmed (code <= 32), ASCII letters lowered."""
     trimmed = name.strip("".join(chr(c) for c in range(33)))
     return "".join(c.lower() if "A" <= c <= "Z" else c for c in trimmed)
-
-
-def utf16_order(text):
-    return text.encode("utf-16-be")
 
 
 def inventory(cli):
@@ -81,29 +63,6 @@ def inventory(cli):
     return by_key
 
 
-def registry_key(root, path, view):
-    """The values of a key as `wine reg query` shows them in the given view
-    (32 or 64), or None when the key does not exist there."""
-    code, out, _ = wine("reg", "query", f"{root}\\{path}", f"/reg:{view}")
-    if code != 0:
-        return None
-    values = {}
-    # Lines "    Name    REG_TYPE    data"; reg writes in the OEM code page.
-    for line in out.decode("cp437", "replace").splitlines():
-        match = re.match(r"^    (.*?)    (REG_[A-Z_]+)    ?(.*)$", line.rstrip("\r"))
-        if match:
-            values[match.group(1)] = match.group(3)
-    return values
-
-
-def packed_guid(guid):
-    """A product code as Windows Installer names its keys."""
-    parts = guid.strip("{}").split("-")
-    head = "".join(part[::-1] for part in parts[:3])
-    tail = "".join(pair[1] + pair[0] for pair in re.findall("..", parts[3] + parts[4]))
-    return head + tail
-
-
 def program(programs, name):
     found = programs.get(name_key(name))
     expect(found is not None, f"{name!r} is not listed")
@@ -120,8 +79,8 @@ def expect_record(record, expected):
 def check_machine(programs):
     folder = PROGRAM_FILES_32 + "\\Purgeon Sample Machine\\"
     key = UNINSTALL + "\\PurgeonSampleMachine"
-    expect(registry_key("HKLM", key, 32) is not None, "the machine entry is not in the 32-bit view")
-    expect(registry_key("HKLM", key, 64) is None, "the machine entry is in the 64-bit view")
+    expect(reg_values("HKLM", key, 32) is not None, "the machine entry is not in the 32-bit view")
+    expect(reg_values("HKLM", key, 64) is None, "the machine entry is in the 64-bit view")
     expect_record(program(programs, "Purgeon Sample Machine"), {
         "name": "Purgeon Sample Machine", "publisher": "Purgeon Samples Zürich", "version": "1.4.2",
         "install_location": folder, "uninstall_string": f'"{folder}uninst.exe"',
@@ -132,7 +91,7 @@ def check_machine(programs):
 
 def check_user(programs):
     key = UNINSTALL + "\\PurgeonSampleUser"
-    values = registry_key("HKCU", key, 32)
+    values = reg_values("HKCU", key, 32)
     if not expect(values is not None, "the per-user entry is missing from HKCU"):
         return
     record = program(programs, "Purgeon Sample User")
@@ -149,8 +108,8 @@ def check_user(programs):
 
 def check_native64(programs):
     key = UNINSTALL + "\\PurgeonSampleNative64"
-    expect(registry_key("HKLM", key, 64) is not None, "the 64-bit entry is not in the 64-bit view")
-    expect(registry_key("HKLM", key, 32) is None, "the 64-bit entry is in the 32-bit view")
+    expect(reg_values("HKLM", key, 64) is not None, "the 64-bit entry is not in the 64-bit view")
+    expect(reg_values("HKLM", key, 32) is None, "the 64-bit entry is in the 32-bit view")
     folder = PROGRAM_FILES_64 + "\\Purgeon Sample Native64\\"
     record = program(programs, "Purgeon Sample Native64")
     expect_record(record, {
@@ -167,8 +126,8 @@ def check_native64(programs):
 
 def check_duplicate(programs):
     key = UNINSTALL + "\\PurgeonSampleTwice"
-    expect(registry_key("HKLM", key, 32) is not None, "the machine entry of the duplicate is missing")
-    expect(registry_key("HKCU", key + ".User", 32) is not None,
+    expect(reg_values("HKLM", key, 32) is not None, "the machine entry of the duplicate is missing")
+    expect(reg_values("HKCU", key + ".User", 32) is not None,
            "the user entry of the duplicate is missing")
     folder = PROGRAM_FILES_32 + "\\Purgeon Sample Twice\\"
     # One record: the first entry's (HKLM, 32-bit pass) name, version,
@@ -182,8 +141,8 @@ def check_duplicate(programs):
 
 def check_hidden(programs):
     key = UNINSTALL + "\\PurgeonSampleHidden"
-    component = registry_key("HKLM", key, 32) or {}
-    update = registry_key("HKLM", key + ".Update", 32) or {}
+    component = reg_values("HKLM", key, 32) or {}
+    update = reg_values("HKLM", key + ".Update", 32) or {}
     expect_equal(component.get("SystemComponent"), "0x1", "SystemComponent of the hidden entry")
     expect_equal(update.get("ReleaseType"), " Update ", "ReleaseType of the update entry")
     for name in ("Purgeon Sample Hidden Component", "Purgeon Sample Hidden Update"):
@@ -192,10 +151,10 @@ def check_hidden(programs):
 
 def check_msi(programs):
     key = UNINSTALL + "\\" + SAMPLE_MSI_CODE
-    values = registry_key("HKLM", key, 32) or registry_key("HKLM", key, 64)
+    values = reg_values("HKLM", key, 32) or reg_values("HKLM", key, 64)
     if not expect(values is not None, "msiexec wrote no Uninstall entry"):
         return
-    product = registry_key("HKLM", INSTALLER_PRODUCTS + "\\" + packed_guid(SAMPLE_MSI_CODE), 32) or {}
+    product = reg_values("HKLM", INSTALLER_PRODUCTS + "\\" + packed_guid(SAMPLE_MSI_CODE), 32) or {}
     expect(product.get("ProductIcon"), "msiexec registered no ProductIcon")
     record = program(programs, "Purgeon Sample MSI")
     expect_record(record, {
@@ -203,7 +162,7 @@ def check_msi(programs):
         "install_location": values.get("InstallLocation", ""),
         "uninstall_string": values.get("UninstallString"),
         "registry_key": "HKLM|" + key,
-        "is64bit": registry_key("HKLM", key, 32) is None,
+        "is64bit": reg_values("HKLM", key, 32) is None,
     })
     if record:
         expect(SAMPLE_MSI_CODE in record["uninstall_string"], "uninstall_string names no product code")
@@ -215,11 +174,11 @@ def check_msi(programs):
 def check_msi_component(programs):
     code = COMPONENT_MSI_CODE
     entry_path = UNINSTALL + "\\" + code
-    entry = registry_key("HKLM", entry_path, 32) or registry_key("HKLM", entry_path, 64) or {}
+    entry = reg_values("HKLM", entry_path, 32) or reg_values("HKLM", entry_path, 64) or {}
     expect_equal(entry.get("SystemComponent"), "0x1", "SystemComponent of the component package")
     properties_path = USER_DATA + "\\" + packed_guid(code) + "\\InstallProperties"
-    in_32bit_view = registry_key("HKLM", properties_path, 32)
-    properties = in_32bit_view or registry_key("HKLM", properties_path, 64)
+    in_32bit_view = reg_values("HKLM", properties_path, 32)
+    properties = in_32bit_view or reg_values("HKLM", properties_path, 64)
     if not expect(properties is not None, "msiexec wrote no InstallProperties"):
         return
     # Hidden in the Uninstall key, listed from the Windows Installer data,
@@ -262,17 +221,5 @@ CASES = {
 }
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} PURGEON-CLI {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    CASES[sys.argv[2]](inventory(sys.argv[1]))
-    for failure in failures:
-        print("FAIL:", failure, file=sys.stderr)
-    if not failures:
-        print(f"{sys.argv[2]}: ok")
-    return 1 if failures else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(CASES, setup=inventory))

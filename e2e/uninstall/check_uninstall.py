@@ -16,50 +16,15 @@ the case holds, 1 otherwise.
 
 import json
 import os
-import re
-import subprocess
 import sys
-import tempfile
 
-RUN = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
-UNINSTALL = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
-SHARED_DLLS = r"SOFTWARE\Microsoft\Windows\CurrentVersion\SharedDLLs"
-CLASSES = r"SOFTWARE\Classes"
+# What the checkers share is in e2e/common.py.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
+from common import (CLASSES, INSTALLER_PRODUCTS, LAYERS, RUN, SHARED_DLLS, UNINSTALL,  # noqa: E402
+                    expect, expect_equal, key_exists, main, packed_guid, value_exists, wine)
+
 USER_DATA = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products"
-INSTALLER_PRODUCTS = r"SOFTWARE\Classes\Installer\Products"
-LAYERS = r"Software\Microsoft\Windows NT\CurrentVersion\AppCompatFlags\Layers"
 PROGRAM_FILES_32 = r"C:\Program Files (x86)"
-
-failures = []
-
-
-def expect(condition, message):
-    if not condition:
-        failures.append(message)
-    return condition
-
-
-def expect_equal(actual, expected, what):
-    return expect(actual == expected, f"{what}: got {actual!r}, expected {expected!r}")
-
-
-def wine(*args, stdin=b""):
-    """Runs a program in the prefix. Its output goes to files, not pipes: a
-    process it starts that lives on (Wine starts its desktop shell on demand)
-    would keep a pipe open long after the program has ended."""
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        done = subprocess.run(["wine", *args], input=stdin, stdout=out, stderr=err, timeout=600)
-        out.seek(0)
-        err.seek(0)
-        return done.returncode, out.read(), err.read().decode("utf-8", "replace")
-
-
-def key_exists(root, path, view):
-    return wine("reg", "query", f"{root}\\{path}", f"/reg:{view}")[0] == 0
-
-
-def value_exists(root, path, name, view):
-    return wine("reg", "query", f"{root}\\{path}", "/v", name, f"/reg:{view}")[0] == 0
 
 
 def in_any_view(check, *args):
@@ -70,14 +35,6 @@ def unix_path(windows_path):
     """A path on drive C: of the prefix as Linux sees it."""
     assert windows_path[:3].upper() == "C:\\"
     return os.path.join(os.environ["WINEPREFIX"], "drive_c", *windows_path[3:].split("\\"))
-
-
-def packed_guid(guid):
-    """A product code as Windows Installer names its keys."""
-    parts = guid.strip("{}").split("-")
-    head = "".join(part[::-1] for part in parts[:3])
-    tail = "".join(pair[1] + pair[0] for pair in re.findall("..", parts[3] + parts[4]))
-    return head + tail
 
 
 def listed(cli):
@@ -244,17 +201,5 @@ def check_folder(cli):
 CASES = {"nsis": check_nsis, "msi": check_msi, "folder": check_folder}
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} PURGEON-CLI {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    CASES[sys.argv[2]](sys.argv[1])
-    for failure in failures:
-        print("FAIL:", failure, file=sys.stderr)
-    if not failures:
-        print(f"{sys.argv[2]}: ok")
-    return 1 if failures else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(CASES))
