@@ -207,6 +207,37 @@ TEST_F(Analysis, NeverWalksThroughALinkOutOfTheFolder) {
     EXPECT_EQ(record_->m_ListStr_Files, StringList{kApp + u"app.exe"});
 }
 
+// A program folder moved elsewhere and linked back, or a link picked as a
+// custom folder: the link is the entry, what it points to is not walked.
+TEST_F(Analysis, AnInstallFolderThatIsALinkIsRecordedButNotWalked) {
+    const std::u16string moved = u"C:\\Program Files\\Moved\\";
+    machine_.files.AddFile(u"C:\\Users\\me\\Documents\\thesis.docx");
+    ASSERT_TRUE(machine_.files.AddJunction(u"C:\\Program Files\\Moved", u"C:\\Users\\me\\Documents"));
+    record_->m_strInstallLocation = moved;
+    Analyse();
+    EXPECT_EQ(record_->m_ListStr_Folders, StringList{moved});
+    EXPECT_TRUE(record_->m_ListStr_Files.empty());
+}
+
+// One bad registry value can make the location another spelling of a drive
+// root, a program-files folder or a user's profile: it is taken as no
+// location, so nothing below it is listed or tied to the program.
+TEST_F(Analysis, AProtectedLocationIsNeitherWalkedNorUsedToTieEntries) {
+    machine_.files.AddFile(u"C:\\Users\\me\\Desktop\\notes.txt");
+    machine_.files.AddFile(kApp + u"app.exe");
+    Put(kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", u"App", kApp + u"app.exe");
+    for (auto location : {u"C:\\\\", u"C:/", u"C:\\Program Files\\", u"C:\\Users\\me\\"}) {
+        record_->m_strInstallLocation = location;
+        Analyse();
+        EXPECT_EQ(record_->m_ListStr_Folders, StringList{}) << ToUtf8(location);
+        EXPECT_EQ(record_->m_ListStr_Files, StringList{}) << ToUtf8(location);
+        EXPECT_EQ(Finds(), StringList{}) << ToUtf8(location);
+    }
+    record_->m_strInstallLocation = kApp;
+    Analyse();
+    EXPECT_EQ(Finds().size(), 1u) << "the program's own folder ties its Run value";
+}
+
 TEST_F(Analysis, DeepTreesDoNotExhaustTheStack) {
     // 3000 levels on a 256 KiB stack: a walk that recursed would overflow.
     std::u16string path = kApp;
@@ -286,6 +317,13 @@ TEST_F(Analysis, ComRegistrations) {
     // A ProgID that would name a parent key is never recorded.
     Put(kHkeyLocalMachine, kClasses + u"CLSID\\{C4}\\InprocServer32", u"", kApp + u"four.dll");
     Put(kHkeyLocalMachine, kClasses + u"CLSID\\{C4}\\ProgID", u"", u"\\");
+    // Nor one that names a key of Windows' own: a parent, all files, a file type.
+    int n = 5;
+    for (auto reserved : {u"CLSID", u" typelib ", u"*", u".txt"}) {
+        const std::u16string clsid = u"{C" + std::u16string(1, char16_t(u'0' + n++)) + u"}";
+        Put(kHkeyLocalMachine, kClasses + u"CLSID\\" + clsid + u"\\InprocServer32", u"", kApp + u"more.dll");
+        Put(kHkeyLocalMachine, kClasses + u"CLSID\\" + clsid + u"\\ProgID", u"", reserved);
+    }
     // An interface tied twice is recorded once.
     Put(kHkeyLocalMachine, kClasses + u"Interface\\{I1}\\ProxyStubClsid32", u"", u"{c1}");
     Put(kHkeyLocalMachine, kClasses + u"Interface\\{I1}\\TypeLib", u"", lib);
@@ -302,6 +340,10 @@ TEST_F(Analysis, ComRegistrations) {
                            u"HKLM|SOFTWARE\\Classes\\CLSID\\{C1}",
                            u"HKLM|SOFTWARE\\Classes\\CLSID\\{C2}",
                            u"HKLM|SOFTWARE\\Classes\\CLSID\\{C4}",
+                           u"HKLM|SOFTWARE\\Classes\\CLSID\\{C5}",
+                           u"HKLM|SOFTWARE\\Classes\\CLSID\\{C6}",
+                           u"HKLM|SOFTWARE\\Classes\\CLSID\\{C7}",
+                           u"HKLM|SOFTWARE\\Classes\\CLSID\\{C8}",
                            u"HKLM|SOFTWARE\\Classes\\Interface\\{I1}",
                            u"HKLM|SOFTWARE\\Classes\\Interface\\{I2}",
                            u"HKLM|SOFTWARE\\Classes\\TypeLib\\" + lib,

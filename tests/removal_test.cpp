@@ -171,13 +171,20 @@ TEST(RemovalSafety, KeysThatMustNeverGoWhole) {
     }
 }
 
-TEST(RemovalSafety, FoldersThatMustNeverGoWhole) {
-    MemoryMachine machine;
-    for (auto path : {u"C:\\", u"C:", u"C:\\Windows", u"c:\\windows\\system32\\", u"C:\\Program Files\\",
-                      u"D:\\Windows\\App", u"C:\\Users\\me\\Desktop"})
-        EXPECT_TRUE(IsProtectedFolder(machine.shell, path)) << ToUtf8(path);
-    for (auto path : {u"C:\\Program Files\\App", u"C:\\App\\x.exe", u"C:\\WindowsApps\\X"})
-        EXPECT_FALSE(IsProtectedFolder(machine.shell, path)) << ToUtf8(path);
+// One odd registry value can make a recorded folder another spelling of a
+// drive root or of a folder that holds the user's files: none goes whole.
+TEST_F(Removal, NeverDeletesAProtectedFolderInAnySpelling) {
+    machine_.files.AddFile(u"C:\\Users\\me\\Desktop\\notes.txt");
+    machine_.files.AddFile(u"C:\\Program Files\\Other\\other.exe");
+    machine_.files.AddFile(u"C:\\Windows\\explorer.exe");
+    paths_ = {u"C:\\\\", u"C:/", u"C:\\Users\\me\\", u"C:\\Program Files\\.", u"C:\\PROGRA~1",
+              u"C:/Windows/", u"C:\\App\\"};
+    ASSERT_EQ(machine_.files.ShortNameOf(u"C:\\Program Files"), u"PROGRA~1");
+    EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
+    for (auto kept : {u"C:\\Users\\me\\Desktop\\notes.txt", u"C:\\Program Files\\Other\\other.exe",
+                      u"C:\\Windows\\explorer.exe"})
+        EXPECT_TRUE(machine_.files.Exists(kept)) << ToUtf8(kept);
+    EXPECT_FALSE(machine_.files.Exists(u"C:\\App")) << "the program's own folder still goes";
 }
 
 class Records : public ::testing::Test {

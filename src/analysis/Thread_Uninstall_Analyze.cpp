@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "analysis/Unit_CommonFilesDirs_Func.h"
+#include "analysis/protected_folders.h"
 #include "inventory/Unit_String_Proc.h"
 
 namespace purgeon {
@@ -141,7 +142,12 @@ void TThread_Uninstall_Analyze::mpr_fun_CollectFilesFolders() {
     record.m_ListStr_Files.clear();
     record.m_ListStr_Registry.clear();
     folder_test_ready_ = false;
-    if (!record.m_strInstallLocation.empty()) {
+    // A location that is a folder of Windows or of its users (one bad
+    // registry value can make it "C:\\" or the native Program Files) is
+    // treated like no location: below it lies everything else's.
+    const bool usable_location = !record.m_strInstallLocation.empty() &&
+                                 !ProtectedFolders(ports_.shell, ports_.files).IsProtected(record.m_strInstallLocation);
+    if (usable_location) {
         RecordFolder(record.m_strInstallLocation);
         mpr_pro_ScanInstallFolder(record.m_strInstallLocation);
     } else if (record.m_ListStr_Lib_FolderName != nullptr && !record.m_ListStr_Lib_FolderName->empty()) {
@@ -154,6 +160,10 @@ void TThread_Uninstall_Analyze::mpr_fun_CollectFilesFolders() {
 // Depth first, in listing order; a folder is recorded after everything
 // below it. The levels live on the heap, so depth is no danger.
 void TThread_Uninstall_Analyze::mpr_pro_ScanInstallFolder(const std::u16string& folder) {
+    // A starting folder that is itself a link (a folder moved elsewhere and
+    // linked back, or a link the user picked) is recorded by the caller and
+    // never walked: what it points to need not be the program's.
+    if (IsLinkPath(ports_.files, folder)) return;
     std::vector<WalkLevel> stack;
     const std::u16string base = WithTrailingBackslash(folder);
     stack.push_back({base, ListFolder(ports_.files, base), 0, u""});

@@ -39,9 +39,16 @@ bool InSet(const UpperSet& set, const std::u16string& text) { return set.count(A
 bool IsRecordableName(const std::u16string& name) { return !name.empty() && name.find(u'|') == std::u16string::npos; }
 
 // A ProgID read from a value becomes a key name below SOFTWARE\Classes: it
-// must be one plain key name.
+// must be one plain key name, and none of the keys there that are not a
+// program's own: the parents the searches walk, all files ("*"), or a file
+// type (".txt"), which no ProgID can be.
 bool IsPlainKeyName(const std::u16string& name) {
-    return IsRecordableName(Trim(name)) && name.find_first_of(u"\\\"'") == std::u16string::npos;
+    if (!IsRecordableName(Trim(name)) || name.find_first_of(u"\\\"'") != std::u16string::npos) return false;
+    const std::u16string upper = AsciiUpper(Trim(name));
+    for (const char16_t* reserved : {u"*", u"CLSID", u"TYPELIB", u"INTERFACE", u"INSTALLER", u"APPID"}) {
+        if (upper == reserved) return false;
+    }
+    return upper.front() != u'.';
 }
 
 }  // namespace

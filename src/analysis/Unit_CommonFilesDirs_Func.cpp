@@ -22,6 +22,11 @@ struct TreeLevel {
     std::size_t base_length = 0;  // length of the folder's path with its "\"
 };
 
+std::u16string WithoutTrailingBackslashes(std::u16string path) {
+    while (path.size() > 3 && path.back() == u'\\') path.pop_back();
+    return path;
+}
+
 bool IsReparsePoint(std::uint32_t attributes) {
     return attributes != kInvalidFileAttributes && (attributes & kFileAttributeReparsePoint);
 }
@@ -95,15 +100,15 @@ void DeleteFileOrFolder(FileSystemPort& fs, const std::u16string& path) {
     }
 }
 
+bool IsLinkPath(FileSystemPort& fs, const std::u16string& path) {
+    return IsReparsePoint(fs.GetAttributes(WithoutTrailingBackslashes(path)));
+}
+
 void DeleteFolderTree(FileSystemPort& fs, const std::u16string& folder) {
     // A link handed in as the folder is removed as a link: listing it would
-    // list, and then delete, the folder it points to, which is not ours. It
-    // is asked about without a trailing backslash, so that nothing can take
-    // the question to the target ("C:\" keeps its backslash).
-    std::u16string link = folder;
-    while (link.size() > 3 && link.back() == u'\\') link.pop_back();
-    if (IsReparsePoint(fs.GetAttributes(link))) {
-        fs.RemoveDirectory(link);
+    // list, and then delete, the folder it points to, which is not ours.
+    if (IsLinkPath(fs, folder)) {
+        fs.RemoveDirectory(WithoutTrailingBackslashes(folder));
         return;
     }
 

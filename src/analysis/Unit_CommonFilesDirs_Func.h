@@ -26,6 +26,11 @@ std::u16string GetLongPath(FileSystemPort& fs, const std::u16string& path);
 // link counts).
 bool IsDirectory(FileSystemPort& fs, const std::u16string& path);
 
+// True when the path itself is a link (junction, symbolic link, mount
+// point). Asked without trailing backslashes, so that the question stops at
+// the link and never reaches its target ("C:\" keeps its backslash).
+bool IsLinkPath(FileSystemPort& fs, const std::u16string& path);
+
 // A folder goes with everything in it (DeleteFolderTree), anything else is
 // deleted as a file. Failures are ignored.
 void DeleteFileOrFolder(FileSystemPort& fs, const std::u16string& path);

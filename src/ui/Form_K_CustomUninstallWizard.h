@@ -22,15 +22,11 @@ extern const char16_t kCustomUninstallNeedFolderText[];
 extern const char16_t kCustomUninstallRefusedText[];
 extern const char16_t kCustomUninstallConfirmText[];
 
-// Checks the edit box's text. Besides the text as typed, its normalised form
-// (forward slashes, doubled separators, "." and "..", 8.3 names resolved) is
-// checked too, so that another spelling of a refused folder is refused.
+// Checks the edit box's text: a drive root, a folder of Windows or of its
+// users (ProtectedFolders), or a folder that holds one, is refused in any
+// spelling.
 CustomFolderVerdict CheckCustomUninstallFolder(ShellFoldersPort& shell, FileSystemPort& fs,
                                                const std::u16string& text);
-
-// The folders refused by name: system, Startup, desktop, program files
-// (both of them on 64-bit Windows) and Windows; each ends in "\".
-StringList RefusedSystemFolders(ShellFoldersPort& shell);
 
 // `format` with its "%s" replaced by `text`.
 std::u16string FormatWithText(const std::u16string& format, const std::u16string& text);

@@ -1,6 +1,7 @@
 #include "ui/Unit_LeftoverRemoval.h"
 
 #include "analysis/Unit_CommonFilesDirs_Func.h"
+#include "analysis/protected_folders.h"
 #include "inventory/Unit_K_Registry_Proc.h"
 #include "inventory/Unit_String_Proc.h"
 #include "ui/Form_K_CustomUninstallWizard.h"
@@ -73,16 +74,6 @@ bool IsProtectedRegistryKey(const std::u16string& root_name, const std::u16strin
     return false;
 }
 
-bool IsProtectedFolder(ShellFoldersPort& shell, const std::u16string& path) {
-    const std::u16string trimmed = Trim(path);
-    if (trimmed.size() <= 3) return true;
-    const std::u16string test = AsciiUpper(WithTrailingBackslash(trimmed));
-    for (const auto& folder : RefusedSystemFolders(shell)) {
-        if (test == AsciiUpper(folder)) return true;
-    }
-    return Contains(test, u":\\WINDOWS\\");
-}
-
 bool DeleteRegistryLocation(Ports& ports, const std::u16string& location, bool view64) {
     StringList pieces;
     Str_SplitByBar(location, pieces);
@@ -116,9 +107,11 @@ RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request) {
         const std::u16string name = cut == std::u16string::npos ? path : path.substr(cut + 1);
         if (Contains(AsciiUpper(name), u".EXE")) TerminateProcessByName(ports.processes, name);
     }
-    // 4. Files and folders, every one found (not only the rows shown).
+    // 4. Files and folders, every one found (not only the rows shown), but
+    // never a folder of Windows or of its users, whatever was recorded.
+    const ProtectedFolders protected_folders(ports.shell, ports.files);
     for (const auto& path : paths) {
-        if (!IsProtectedFolder(ports.shell, path)) DeleteFileOrFolder(ports.files, path);
+        if (!protected_folders.IsProtected(path)) DeleteFileOrFolder(ports.files, path);
     }
     // 5.-7. The ticked Step 2 registry rows, in the program's view.
     const bool view64 = request.uninstall_type == 1;

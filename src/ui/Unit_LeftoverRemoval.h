@@ -47,11 +47,6 @@ bool DeleteRegistryLocation(Ports& ports, const std::u16string& location, bool v
 // searches (Classes\CLSID, the Uninstall key, the Run key, ...).
 bool IsProtectedRegistryKey(const std::u16string& root_name, const std::u16string& key_path);
 
-// A folder that must never be deleted with everything in it: a drive root,
-// the system, Windows, program-files, desktop or Startup folder, or anything
-// below a Windows folder.
-bool IsProtectedFolder(ShellFoldersPort& shell, const std::u16string& path);
-
 extern const char16_t kRemovalDoneText[];     // "All %s leftovers have been completely removed."
 extern const char16_t kRemovalConfirmText[];  // "Are you sure you want to remove all %s ...?"
 
