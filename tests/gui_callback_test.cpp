@@ -1,11 +1,13 @@
-// The watcher's forwarders: each reaches the one registered main window with
-// 0 as its first argument, in the order the watcher issues them.
+// The workers' forwarders: each reaches the one registered main window with
+// 0 as its first argument, in the order the worker issues them.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <memory>
 
+#include "analysis/Thread_Uninstall_Analyze.h"
+#include "platform/text.h"
 #include "support/memory_machine.h"
 #include "ui/Unit_GUI_Callback.h"
 #include "uninstall/Thread_ShellUninstall.h"
@@ -44,7 +46,7 @@ class RecordingWindow : public ShellExeCallbackWindow {
 // Leaves no window registered behind, whatever the test does.
 struct Registration {
     explicit Registration(ShellExeCallbackWindow* window) { RegisterCallbackMainWindow(window); }
-    ~Registration() { RegisterCallbackMainWindow(nullptr); }
+    ~Registration() { RegisterCallbackMainWindow(static_cast<ShellExeCallbackWindow*>(nullptr)); }
 };
 
 TEST(GuiCallback, WatcherForwardersReachTheMainWindowInIssueOrder) {
@@ -77,6 +79,72 @@ TEST(GuiCallback, ForwardersReturnZeroAndNeedAWindow) {
     EXPECT_EQ(ShellExeCallback_Start(), 0);  // none registered now: nothing happens
     EXPECT_EQ(ShellExeCallback_StepTip_End(3), 0);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"StepTip_Start(0, 7)", "End(0)"}));
+}
+
+class RecordingAnalyzeWindow : public AnalyzeCallbackWindow {
+  public:
+    void Callback_UninstallSoftware_Start(std::int32_t first) override { Add("Start", first, u""); }
+    // The last call: signals the test and touches nothing after that.
+    void Callback_UninstallSoftware_End(std::int32_t first) override {
+        Add("End", first, u"");
+        const std::shared_ptr<std::promise<void>> signal = ended;
+        signal->set_value();
+    }
+    void Callback_InstalledSoftwareFilePath(std::int32_t first, const std::u16string& path) override {
+        Add("FilePath", first, path);
+    }
+    void Callback_InstalledSoftwareFileCount(std::int32_t first, const std::u16string& path,
+                                             std::uint32_t count) override {
+        Add("FileCount", first, path + u", " + FromUtf8(std::to_string(count)));
+    }
+    void Callback_InstalledSoftwareRegPath(std::int32_t first, const std::u16string& entry) override {
+        Add("RegPath", first, entry);
+    }
+    void Callback_InstalledSoftwareRegCount(std::int32_t first, const std::u16string& entry,
+                                            std::uint32_t count) override {
+        Add("RegCount", first, entry + u", " + FromUtf8(std::to_string(count)));
+    }
+    std::vector<std::string> calls;
+    std::shared_ptr<std::promise<void>> ended = std::make_shared<std::promise<void>>();
+
+  private:
+    void Add(const char* name, std::int32_t first, const std::u16string& rest) {
+        calls.push_back(std::string(name) + "(" + std::to_string(first) +
+                        (rest.empty() ? "" : ", " + ToUtf8(rest)) + ")");
+    }
+};
+
+TEST(GuiCallback, AnalysisForwardersReachTheMainWindowInIssueOrder) {
+    testing::MemoryMachine machine;
+    machine.files.AddFile(u"C:\\App\\a.exe");
+    K_Class_SoftwareInfo_List list;
+    auto record = std::make_unique<K_Class_SoftwareInfo>();
+    record->m_strSoftwareName = u"App";
+    record->m_strNamelow = u"app";
+    record->m_strInstallLocation = u"C:\\App\\";
+    record->m_strInstallRegPath = u"HKLM|Uninstall\\App";
+    list.Add(std::move(record));
+    RecordingAnalyzeWindow window;
+    RegisterCallbackMainWindow(&window);
+    auto* worker = new TThread_Uninstall_Analyze(machine.ports(), list);
+    worker->m_CallbackPtr_Start = AnalyzeCallback_Start;
+    worker->m_CallbackPtr_End = AnalyzeCallback_End;
+    worker->m_CallbackPtr_FileFolderList = AnalyzeCallback_FileFolderList;
+    worker->m_CallbackPtr_FileFolderCount = AnalyzeCallback_FileFolderCount;
+    worker->m_CallbackPtr_RegList = AnalyzeCallback_RegList;
+    worker->m_CallbackPtr_RegCount = AnalyzeCallback_RegCount;
+    worker->mpu_pro_SetUninstallSoftware(u"app");
+    std::future<void> ended = window.ended->get_future();
+    worker->Start();
+    const bool done = ended.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    RegisterCallbackMainWindow(static_cast<AnalyzeCallbackWindow*>(nullptr));
+    ASSERT_TRUE(done);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{
+                                "Start(0)", "FileCount(0, C:\\App\\, 1)", "FileCount(0, C:\\App\\a.exe, 2)",
+                                "RegCount(0, HKLM|Uninstall\\App, 1)", "FilePath(0, C:\\App\\)",
+                                "FilePath(0, C:\\App\\a.exe)", "RegPath(0, HKLM|Uninstall\\App)", "End(0)"}));
+    EXPECT_EQ(AnalyzeCallback_RegCount(u"x", 1), 0);  // none registered now: nothing happens
+    EXPECT_EQ(window.calls.size(), 8u);
 }
 
 }  // namespace
