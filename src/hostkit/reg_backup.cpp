@@ -80,7 +80,9 @@ BYTE __stdcall RegBackup_Export() {
         if (path.empty() || path.back() != L'\\') path += L'\\';
         path += g_target_file_name;
         RunRegistryEditor(L"/e \"" + path + L"\"", SW_SHOWNORMAL);
-        // An older file of the same name also passes: only existence is known.
+        // Asked while redirection is still off, so that the file looked for is
+        // the one the editor wrote. An older file of the same name also
+        // passes: only existence is known.
         return PathFileExistsW(path.c_str()) ? TRUE : FALSE;
     } catch (...) {
         return FALSE;
