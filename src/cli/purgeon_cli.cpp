@@ -282,19 +282,16 @@ bool IsYes(const std::string& answer) {
     return word == u"y" || word == u"yes";
 }
 
-// The question the front end asks on the terminal instead of the removal's
-// own message box, so it answers that box with Yes.
+// The removal's boxes, for the front end: its question was asked on the
+// terminal already, so it is answered Yes; its closing notice ("All ...
+// leftovers have been completely removed.") is not shown, because the front
+// end reports what was removed and what was not.
 class ConfirmedDialog : public DialogPort {
   public:
-    explicit ConfirmedDialog(DialogPort& notices) : notices_(notices) {}
-    int MessageBox(WindowId owner, const std::u16string& text, const std::u16string& caption,
+    int MessageBox(WindowId, const std::u16string&, const std::u16string&,
                    std::uint32_t flags) override {
-        if ((flags & 0x0F) == kMbYesNo) return kIdYes;
-        return notices_.MessageBox(owner, text, caption, flags);
+        return (flags & 0x0F) == kMbYesNo ? kIdYes : kIdOk;
     }
-
-  private:
-    DialogPort& notices_;
 };
 
 bool PathExists(FileSystemPort& files, const std::u16string& path) {
@@ -428,6 +425,18 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
                    " seconds (" + names + "); nothing was removed\n";
             return kExitFailure;
         }
+        // An uninstaller that was cancelled, failed or never started leaves
+        // the program installed: its files are still its own, so nothing is
+        // removed (the folder road removes a program whatever its state).
+        K_Class_SoftwareInfo_List after;
+        Enumerate(context, lib, after);
+        if (after.Find(SoftwareKey(Trim(target.program))) != nullptr) {
+            records.Remove();
+            err += "purgeon-cli: " + ToUtf8(subject) +
+                   " is still installed after its uninstaller ended (cancelled, failed or not "
+                   "started); nothing was removed\n";
+            return kExitFailure;
+        }
         records.SetStepUninstalled(config);
     }
 
@@ -437,7 +446,7 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
     paths.insert(paths.end(), left.files.begin(), left.files.end());
     std::vector<RegistryRow> rows;
     for (const auto& entry : left.registry) rows.push_back({entry, true});
-    ConfirmedDialog dialog(ports.dialog);
+    ConfirmedDialog dialog;
     Ports removal_ports{ports.registry,   ports.files,    ports.shell, ports.hostkit,
                         ports.dispatcher, ports.clock,    dialog,      ports.processes,
                         ports.launcher,   ports.code_page};
