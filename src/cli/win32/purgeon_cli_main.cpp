@@ -74,14 +74,50 @@ std::u16string OwnFolder() {
     return slash == std::u16string::npos ? u"" : path.substr(0, slash + 1);
 }
 
+// Without elevation the machine's keys open read-only at best, and the
+// registry layer asks for full access: a list would quietly miss every
+// machine-wide program. Before Windows Vista there is no elevation to ask.
+bool RunsElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
+    CloseHandle(token);
+    return !known || elevation.TokenIsElevated != 0;
+}
+
+bool IsCommand(const std::u16string& word) {
+    return word == u"list" || word == u"analyze" || word == u"uninstall";
+}
+
+// Leaves the console's output code page as it was found.
+class Utf8ConsoleOutput {
+public:
+    Utf8ConsoleOutput() : previous_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
+    ~Utf8ConsoleOutput() {
+        if (previous_ != 0) SetConsoleOutputCP(previous_);
+    }
+    Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
+    Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
+
+private:
+    UINT previous_;
+};
+
 }  // namespace
 }  // namespace purgeon
 
 int wmain(int argc, wchar_t** argv) {
     using namespace purgeon;
-    SetConsoleOutputCP(CP_UTF8);
+    const Utf8ConsoleOutput utf8_output;
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) args.push_back(FromWide(argv[i]));
+    if (!args.empty() && IsCommand(args[0]) && !RunsElevated()) {
+        WriteAll(stderr, "purgeon-cli: run it as administrator (from an elevated command prompt): it reads "
+                         "and changes the machine's registry and program folders\n");
+        return kExitFailure;
+    }
 
     Win32Registry registry;
     Win32FileSystem files;
