@@ -267,6 +267,11 @@ TEST_F(Analysis, PathTestNormalisesShortNames) {
         {u"c:\\program files\\app\\x.dll", true},
         {u"C:\\PROGRA~9\\App\\app.exe", false},             // the short path does not exist
         {u"%ProgramFiles%\\App\\app.exe", false},           // no drive: used as it is
+        // A short name left (no drive to resolve it): only what follows it is
+        // compared, with the same stretch of each folder.
+        {u"%X%\\PROGRA~1\\App\\app.exe", true},
+        {u"%X%\\PROGRA~1\\Apple\\a.exe", false},
+        {u"%X%\\App\\PROGRA~1", false},  // nothing follows the short name
         {u"C:\\Program Files\\Apple\\a.exe", false},        // a sibling with a longer name
         {u"", false},
     };

@@ -49,6 +49,12 @@ std::u16string TailFrom(const StringList& pieces, std::size_t from) {
     return tail;
 }
 
+// A tail compared by whole names: "\App\" is not found in "\Apple\".
+std::u16string BoundedTail(const StringList& pieces, std::size_t from) {
+    const std::u16string tail = TailFrom(pieces, from);
+    return AsciiUpper((tail.starts_with(u'\\') ? tail : u"\\" + tail) + u"\\");
+}
+
 }  // namespace
 
 TThread_Uninstall_Analyze::TThread_Uninstall_Analyze(Ports ports, K_Class_SoftwareInfo_List& class_param_SWL)
@@ -298,12 +304,15 @@ bool TThread_Uninstall_Analyze::mpr_fun_IsInCollectedFolders(const std::u16strin
     // stretch of every folder.
     if (short_piece + 1 == pieces.size()) return false;
     const size_t from = short_piece + 1;
-    const std::u16string tail = AsciiUpper(TailFrom(pieces, from));
+    // Both tails end at a whole name, so that a sibling whose name begins
+    // alike is not taken (as the install folder's closing "\\" ensures in the
+    // common case).
+    const std::u16string tail = BoundedTail(pieces, from);
     StringList folder_pieces;
     for (const auto& folder : m_class_CurUninstallAppInfo->m_ListStr_Folders) {
         Str_SplitByBackslash(folder, folder_pieces);
         if (folder_pieces.size() <= from) continue;
-        if (Contains(tail, AsciiUpper(TailFrom(folder_pieces, from)))) return true;
+        if (Contains(tail, BoundedTail(folder_pieces, from))) return true;
     }
     return false;
 }
