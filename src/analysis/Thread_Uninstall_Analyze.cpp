@@ -305,7 +305,7 @@ bool TThread_Uninstall_Analyze::mpr_fun_IsInCollectedFolders(const std::u16strin
     if (short_piece + 1 == pieces.size()) return false;
     const size_t from = short_piece + 1;
     // Both tails end at a whole name, so that a sibling whose name begins
-    // alike is not taken (as the install folder's closing "\\" ensures in the
+    // alike is not taken (as the install folder's closing backslash ensures in the
     // common case).
     const std::u16string tail = BoundedTail(pieces, from);
     StringList folder_pieces;
