@@ -11,6 +11,7 @@ shift || true
 export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX" >/dev/null
+rm -rf "$build/wineprefix32"   # the 32-bit Windows of scripts/wine32-run.sh, made afresh
 
 display=""
 for n in $(seq 91 140); do
@@ -21,6 +22,7 @@ Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 cleanup() {
   wineserver -k 2>/dev/null || true
+  WINEPREFIX="$build/wineprefix32" wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$xvfb_pid" 2>/dev/null || true
 }

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Creates a fresh 64-bit Wine prefix in the given folder (any old one there is
-# removed first). Our 32-bit programs run in it as WOW64 processes, as on
-# 64-bit Windows.
+# Creates a fresh Wine prefix in the given folder (any old one there is
+# removed first): 64-bit unless told win32. Our 32-bit programs run in a
+# 64-bit prefix as WOW64 processes, as on 64-bit Windows; a win32 prefix is a
+# 32-bit Windows.
+#   scripts/wine-prefix.sh PREFIX-DIR [win64|win32]
 set -euo pipefail
-dir="${1:?usage: $0 PREFIX-DIR}"
+dir="${1:?usage: $0 PREFIX-DIR [win64|win32]}"
+arch="${2:-win64}"
+case "$arch" in win64|win32) ;; *) echo "usage: $0 PREFIX-DIR [win64|win32]" >&2; exit 2 ;; esac
 mkdir -p "$(dirname "$dir")"
 dir="$(cd "$(dirname "$dir")" && pwd)/$(basename "$dir")"
 
-export WINEPREFIX="$dir" WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX="$dir" WINEARCH="$arch" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 if [ -d "$dir" ]; then

@@ -207,6 +207,19 @@ TEST_F(HostkitTest, ReportsA64BitSystemUnderWow64) {
     EXPECT_EQ(Dll().get_sam_desired(), 0xF013Fu);
 }
 
+// Run by its own test entry in a 32-bit prefix (a 32-bit Windows): there is
+// no second view to ask for and no redirection to switch, and switching it
+// still reports success.
+class HostkitOn32BitWindows : public HostkitTest {};
+
+TEST_F(HostkitOn32BitWindows, ReportsA32BitSystemAndNeedsNoRedirection) {
+    ASSERT_FALSE(ProcessIsWow64()) << "run in a 32-bit prefix (WINEARCH=win32)";
+    EXPECT_EQ(Dll().is_64bit_os(), 0);
+    EXPECT_EQ(Dll().get_sam_desired(), 0xF003Fu);
+    EXPECT_EQ(Dll().enable_redirection(0), 1);
+    EXPECT_EQ(Dll().enable_redirection(1), 1);
+}
+
 // The machine type in the PE header of a file, 0 when it cannot be read.
 WORD PeMachine(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
