@@ -250,7 +250,11 @@ def check_msi32(cli):
 def check_refused(cli):
     """Folders the custom uninstall wizard refuses get its message and exit
     code 3; so does a program that is not installed."""
-    for folder in ("C:\\windows", "C:\\windows\\system32", "C:\\", "C:\\Program Files (x86)", " c:\\WINDOWS\\Temp "):
+    for folder in ("C:\\windows", "C:\\windows\\system32", "C:\\", "C:\\Program Files (x86)", " c:\\WINDOWS\\Temp ",
+                   # Other spellings, the native program files and their common
+                   # files, and folders that hold a user's own: Wine's real ones.
+                   "C:/", "C:\\\\", "C:\\Program Files", "C:\\Program Files\\Common Files", "C:\\users",
+                   "C:\\ProgramData"):
         code, out, err = wine(cli, "analyze", "--folder", folder, "--json")
         expect_equal(code, 3, f"exit code for {folder!r}")
         expect_equal(out, b"", f"standard output for {folder!r}")
@@ -264,12 +268,40 @@ def check_refused(cli):
                  "message for a program that is not installed")
 
 
+def check_protected(cli):
+    """An Uninstall entry whose folder is another spelling of the drive root,
+    or the native Program Files of a 64-bit entry: the analysis lists nothing
+    below it and ties nothing to it, though every sample lies below."""
+    entries = [
+        # (name, view, the value that gives its folder, that value)
+        ("Purgeon Analyze Bad Root", 32, "UninstallString", "C:\\\\uninst.exe"),
+        ("Purgeon Analyze Bad Slash", 32, "InstallLocation", "C:/"),
+        ("Purgeon Analyze Bad Native", 64, "InstallLocation", "C:\\Program Files"),
+    ]
+    try:
+        for name, view, value, data in entries:
+            key = f"HKLM\\{UNINSTALL}\\{name}"
+            for field, text in (("DisplayName", name), (value, data)):
+                code = wine("reg", "add", key, "/v", field, "/d", text, "/f", f"/reg:{view}")[0]
+                expect_equal(code, 0, f"reg add {name} {field}")
+            if value != "UninstallString":
+                wine("reg", "add", key, "/v", "UninstallString", "/d", "C:\\none\\uninst.exe", "/f",
+                     f"/reg:{view}")
+        for name, view, _, _ in entries:
+            result = analyze(cli, "--program", name)
+            expect_result(result, [], [], [f"HKLM|{UNINSTALL}\\{name}"], name)
+    finally:
+        for name, view, _, _ in entries:
+            wine("reg", "delete", f"HKLM\\{UNINSTALL}\\{name}", "/f", f"/reg:{view}")
+
+
 CASES = {
     "nsis": check_nsis,
     "link": check_link,
     "msi64": check_msi64,
     "msi32": check_msi32,
     "refused": check_refused,
+    "protected": check_protected,
 }
 
 

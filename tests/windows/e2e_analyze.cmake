@@ -7,7 +7,7 @@ add_test(NAME e2e_analyze_install
   COMMAND bash ${PROJECT_SOURCE_DIR}/e2e/analyze.sh install ${e2e_analyze_work})
 set_tests_properties(e2e_analyze_install PROPERTIES
   FIXTURES_SETUP e2e_analyze SKIP_RETURN_CODE 77 TIMEOUT 300)
-foreach(case nsis link msi64 msi32 refused)
+foreach(case nsis link msi64 msi32 refused protected)
   add_test(NAME e2e_analyze_${case}
     COMMAND bash ${PROJECT_SOURCE_DIR}/e2e/analyze.sh check $<TARGET_FILE:purgeon-cli>
             ${e2e_analyze_work} ${case})
