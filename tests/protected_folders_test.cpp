@@ -13,10 +13,10 @@ class Protected : public ::testing::Test {
 protected:
     Protected() {
         machine_.shell.SetSpecialFolder(kCsidlProgramFiles, u"C:\\Program Files (x86)");
-        machine_.shell.SetSpecialFolder(28, u"C:\\Users\\me\\AppData\\Local");       // local application data
-        machine_.shell.SetSpecialFolder(35, u"C:\\ProgramData");                     // common application data
-        machine_.shell.SetSpecialFolder(5, u"C:\\Users\\me\\Documents");             // documents
-        machine_.shell.SetSpecialFolder(25, u"C:\\Users\\Public\\Desktop");          // common desktop
+        machine_.shell.SetSpecialFolder(kCsidlLocalAppData, u"C:\\Users\\me\\AppData\\Local");
+        machine_.shell.SetSpecialFolder(kCsidlCommonAppData, u"C:\\ProgramData");
+        machine_.shell.SetSpecialFolder(kCsidlPersonal, u"C:\\Users\\me\\Documents");
+        machine_.shell.SetSpecialFolder(kCsidlCommonDesktopDirectory, u"C:\\Users\\Public\\Desktop");
         machine_.files.AddFolder(u"C:\\Program Files\\Vendor");
         machine_.files.AddFolder(u"C:\\Program Files (x86)\\App");
     }

@@ -8,14 +8,6 @@ namespace purgeon {
 
 namespace {
 
-// Special folders beyond those the program's algorithms name.
-constexpr int kCsidlPersonal = 5;
-constexpr int kCsidlCommonStartup = 24;
-constexpr int kCsidlCommonDesktopDirectory = 25;
-constexpr int kCsidlLocalAppData = 28;
-constexpr int kCsidlCommonAppData = 35;
-constexpr int kCsidlProfile = 40;
-
 const int kProtectedCsidls[] = {
     kCsidlWindows,     kCsidlProgramFiles,  kCsidlDesktopDirectory, kCsidlCommonDesktopDirectory,
     kCsidlStartup,     kCsidlCommonStartup, kCsidlAppData,          kCsidlLocalAppData,

@@ -10,6 +10,13 @@ constexpr int kCsidlDesktopDirectory = 16;
 constexpr int kCsidlAppData = 26;
 constexpr int kCsidlWindows = 36;
 constexpr int kCsidlProgramFiles = 38;
+// Folders no program may be taken to own (see analysis/protected_folders.h).
+constexpr int kCsidlPersonal = 5;
+constexpr int kCsidlCommonStartup = 24;
+constexpr int kCsidlCommonDesktopDirectory = 25;
+constexpr int kCsidlLocalAppData = 28;
+constexpr int kCsidlCommonAppData = 35;
+constexpr int kCsidlProfile = 40;
 
 class ShellFoldersPort {
 public:
