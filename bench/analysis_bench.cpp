@@ -8,8 +8,6 @@
 // the same run.
 #include <benchmark/benchmark.h>
 
-#include "ratio_reporter.h"
-
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -20,6 +18,7 @@
 #include "../tests/support/registry_fixture.h"
 #include "analysis/Thread_Uninstall_Analyze.h"
 #include "inventory/Unit_K_Registry_Proc.h"
+#include "ratio_reporter.h"
 
 namespace purgeon {
 namespace {
@@ -402,7 +401,6 @@ void BM_BareWalk(benchmark::State& state) {
 
 BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
 
 }  // namespace
 }  // namespace purgeon

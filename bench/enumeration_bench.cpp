@@ -4,8 +4,6 @@
 // in-memory registry. Prints the ratio of the two, measured in the same run.
 #include <benchmark/benchmark.h>
 
-#include "ratio_reporter.h"
-
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -14,6 +12,7 @@
 #include "../tests/support/memory_machine.h"
 #include "inventory/Thread_EnumInstalledApp.h"
 #include "inventory/Unit_K_Registry_Proc.h"
+#include "ratio_reporter.h"
 
 namespace purgeon {
 namespace {
@@ -72,7 +71,7 @@ std::u16string PackedCode(int n) {
 }
 
 class Writer {
-public:
+  public:
     explicit Writer(MemoryRegistry& reg) : reg_(reg) {}
     void Open(RegKey root, const std::u16string& path, bool view64) {
         key_.reset(new ScopedRegKey(reg_));
@@ -88,7 +87,7 @@ public:
                       4);
     }
 
-private:
+  private:
     MemoryRegistry& reg_;
     std::unique_ptr<ScopedRegKey> key_;
 };
@@ -174,7 +173,7 @@ MemoryMachine& Machine() {
 }
 
 class SilentListener : public InstallerSoftwareListListener {
-public:
+  public:
     void Callback_InstallerSoftwarelist_Start() override {}
     void Callback_InstallerSoftwarelist(std::uint32_t, const std::u16string&, const std::u16string&,
                                         const std::u16string&, const std::u16string&,
@@ -293,7 +292,6 @@ void BM_BareWalk(benchmark::State& state) {
 
 BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Enumeration)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-
 
 }  // namespace
 }  // namespace purgeon

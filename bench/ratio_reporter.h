@@ -13,11 +13,13 @@
 namespace purgeon {
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     // The first run whose name contains `numerator` (`denominator`) gives the
     // time above (below) the line.
     RatioReporter(std::string numerator, std::string denominator, std::string label)
-        : numerator_(std::move(numerator)), denominator_(std::move(denominator)), label_(std::move(label)) {}
+        : numerator_(std::move(numerator)),
+          denominator_(std::move(denominator)),
+          label_(std::move(label)) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs) {
@@ -36,13 +38,13 @@ public:
         if (above > 0 && below > 0) std::printf("%s: %.2fx\n", label_.c_str(), above / below);
     }
 
-private:
+  private:
     std::string numerator_, denominator_, label_;
     std::map<std::string, double> times_;
 };
 
-inline int RunBenchmarksWithRatio(int argc, char** argv, const char* numerator, const char* denominator,
-                                  const char* label) {
+inline int RunBenchmarksWithRatio(int argc, char** argv, const char* numerator,
+                                  const char* denominator, const char* label) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter(numerator, denominator, label);
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -3,14 +3,13 @@
 // Prints the ratio of the two, measured in the same run.
 #include <benchmark/benchmark.h>
 
-#include "ratio_reporter.h"
-
 #include <cstdio>
 #include <map>
 #include <memory>
 
 #include "inventory/Unit_K_Registry_Proc.h"
 #include "platform/memory/memory_registry.h"
+#include "ratio_reporter.h"
 
 namespace purgeon {
 namespace {
@@ -50,7 +49,6 @@ void BM_EnumSubKeys(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_EnumSubKeys)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-
 
 }  // namespace
 }  // namespace purgeon

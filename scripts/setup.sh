@@ -18,7 +18,7 @@ done
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(
-  cmake ninja-build g++ googletest libbenchmark-dev
+  cmake ninja-build g++ googletest libbenchmark-dev clang-format
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick nsis wixl msitools python3

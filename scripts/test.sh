@@ -52,6 +52,7 @@ windows() {
   "$root/scripts/test-windows.sh" "$root/build/mingw"
 }
 
+stage format "$root/scripts/check-format.sh"
 stage native native host
 stage sanitizers native host-asan
 if [ "$only" != native ]; then

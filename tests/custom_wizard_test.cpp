@@ -27,7 +27,8 @@ TEST(CustomUninstallFolder, RefusesWindowsFoldersAndDriveRoots) {
         {u"C:\\Windows", CustomFolderVerdict::kRefused},
         {u"C:\\Windows\\System32\\", CustomFolderVerdict::kRefused},
         {u"C:\\Users\\me\\Desktop", CustomFolderVerdict::kRefused},
-        {u"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", CustomFolderVerdict::kRefused},
+        {u"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+         CustomFolderVerdict::kRefused},
         {u"D:\\Windows\\Temp\\", CustomFolderVerdict::kRefused},
         {u"d:\\windows\\x\\", CustomFolderVerdict::kRefused},
         // Other spellings of refused folders.
@@ -41,7 +42,8 @@ TEST(CustomUninstallFolder, RefusesWindowsFoldersAndDriveRoots) {
         {u"E:\\Does\\Not\\Exist", CustomFolderVerdict::kAccepted},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, c.text), c.verdict) << ToUtf8(c.text);
+        EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, c.text), c.verdict)
+            << ToUtf8(c.text);
     }
 }
 
@@ -49,7 +51,8 @@ TEST(CustomUninstallFolder, RefusesBothProgramFilesFoldersOn64BitWindows) {
     MemoryMachine machine;
     machine.shell.SetSpecialFolder(kCsidlProgramFiles, u"C:\\Program Files (x86)");
     for (auto text : {u"C:\\Program Files (x86)", u"C:\\Program Files", u"c:\\program files\\"})
-        EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, text), CustomFolderVerdict::kRefused)
+        EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, text),
+                  CustomFolderVerdict::kRefused)
             << ToUtf8(text);
     EXPECT_EQ(CheckCustomUninstallFolder(machine.shell, machine.files, u"C:\\Program Files\\App"),
               CustomFolderVerdict::kAccepted);
@@ -57,10 +60,13 @@ TEST(CustomUninstallFolder, RefusesBothProgramFilesFoldersOn64BitWindows) {
 
 TEST(CustomUninstallFolder, MessagesNameTheFolder) {
     EXPECT_EQ(FormatWithText(kCustomUninstallConfirmText, u"D:\\Apps\\X"),
-              u"Are you sure to scan and analyze the associated program install information of D:\\Apps\\X directory?");
+              u"Are you sure to scan and analyze the associated program install information of "
+              u"D:\\Apps\\X directory?");
     EXPECT_EQ(FormatWithText(kCustomUninstallRefusedText, u"C:\\"),
-              u"As C:\\ directory is highly associated with Windows system and files,\r\n we do not recommend to "
-              u"scan this directory to avoid any risk of damaging your system performance and stability. \r\nPlease "
+              u"As C:\\ directory is highly associated with Windows system and files,\r\n we do "
+              u"not recommend to "
+              u"scan this directory to avoid any risk of damaging your system performance and "
+              u"stability. \r\nPlease "
               u"select the appropriate directory where the program has been installed.");
 }
 

@@ -25,19 +25,19 @@ using namespace std::chrono_literals;
 // Joins on scope exit so that a failed assertion cannot leave a joinable
 // thread behind.
 class Worker {
-public:
+  public:
     explicit Worker(std::function<void()> body) : thread_(std::move(body)) {}
     ~Worker() { Join(); }
     void Join() {
         if (thread_.joinable()) thread_.join();
     }
 
-private:
+  private:
     std::thread thread_;
 };
 
 class Log {
-public:
+  public:
     void Add(std::string entry) {
         std::lock_guard lock(mutex_);
         entries_.push_back(std::move(entry));
@@ -47,7 +47,7 @@ public:
         return entries_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> entries_;
 };

@@ -14,7 +14,8 @@ using testing::PutKey;
 using testing::PutString;
 
 const std::u16string kUninstall = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const std::u16string kUserData = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
+const std::u16string kUserData =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
 const std::u16string kMsiexec = u"C:\\Windows\\system32\\msiexec.exe";
 
 struct Listed {
@@ -23,9 +24,10 @@ struct Listed {
 };
 
 class RecordingListener : public InstallerSoftwareListListener {
-public:
+  public:
     void Callback_InstallerSoftwarelist_Start() override { events.push_back("start"); }
-    void Callback_InstallerSoftwarelist(std::uint32_t, const std::u16string& name, const std::u16string& publisher,
+    void Callback_InstallerSoftwarelist(std::uint32_t, const std::u16string& name,
+                                        const std::u16string& publisher,
                                         const std::u16string& version, const std::u16string& icon,
                                         std::uint32_t icon_id) override {
         events.push_back("program");
@@ -40,26 +42,34 @@ public:
 };
 
 class Enumeration : public ::testing::Test {
-protected:
+  protected:
     explicit Enumeration(bool is_64bit_os = true) : machine_(is_64bit_os) { lib_.mpu_InitLib(); }
 
     // An Uninstall entry: name/value pairs written as strings.
     void Entry(RegKey root, const std::u16string& sub_key,
-               std::initializer_list<std::pair<std::u16string, std::u16string>> values, bool view64 = false) {
+               std::initializer_list<std::pair<std::u16string, std::u16string>> values,
+               bool view64 = false) {
         PutKey(machine_.registry, root, kUninstall + sub_key, view64);
-        for (const auto& [name, text] : values) PutString(machine_.registry, root, kUninstall + sub_key, name, text, view64);
+        for (const auto& [name, text] : values)
+            PutString(machine_.registry, root, kUninstall + sub_key, name, text, view64);
     }
     void Product(const std::u16string& sid, const std::u16string& code,
-                 std::initializer_list<std::pair<std::u16string, std::u16string>> values, bool view64 = true) {
-        const std::u16string path = kUserData + sid + u"\\Products\\" + code + u"\\InstallProperties";
+                 std::initializer_list<std::pair<std::u16string, std::u16string>> values,
+                 bool view64 = true) {
+        const std::u16string path =
+            kUserData + sid + u"\\Products\\" + code + u"\\InstallProperties";
         PutKey(machine_.registry, kHkeyLocalMachine, path, view64);
-        for (const auto& [name, text] : values) PutString(machine_.registry, kHkeyLocalMachine, path, name, text, view64);
+        for (const auto& [name, text] : values)
+            PutString(machine_.registry, kHkeyLocalMachine, path, name, text, view64);
     }
     void Run(EnumWindows windows = {}) {
-        TThread_EnumInstalledApp worker(machine_.ports(), list_, lib_, u"C:\\Purgeon\\", listener_, windows);
+        TThread_EnumInstalledApp worker(machine_.ports(), list_, lib_, u"C:\\Purgeon\\", listener_,
+                                        windows);
         worker.Execute();
     }
-    const K_Class_SoftwareInfo* Record(const std::u16string& name) { return list_.Find(AsciiLower(name)); }
+    const K_Class_SoftwareInfo* Record(const std::u16string& name) {
+        return list_.Find(AsciiLower(name));
+    }
 
     MemoryMachine machine_;
     K_Software_Const_Feature_Lib lib_;
@@ -68,11 +78,13 @@ protected:
 };
 
 TEST_F(Enumeration, ReportsInNameOrderBetweenStartAndEndAndPostsBothMessages) {
-    Entry(kHkeyLocalMachine, u"b", {{u"DisplayName", u"beta"}, {u"Publisher", u" Acme "}, {u"DisplayVersion", u"2.0"}});
+    Entry(kHkeyLocalMachine, u"b",
+          {{u"DisplayName", u"beta"}, {u"Publisher", u" Acme "}, {u"DisplayVersion", u"2.0"}});
     Entry(kHkeyLocalMachine, u"a", {{u"DisplayName", u"Zed"}});
     Entry(kHkeyCurrentUser, u"c", {{u"DisplayName", u"Alpha"}});
     Run({0x10, 0x20});
-    EXPECT_EQ(listener_.events, (std::vector<std::string>{"start", "program", "program", "program", "end"}));
+    EXPECT_EQ(listener_.events,
+              (std::vector<std::string>{"start", "program", "program", "program", "end"}));
     ASSERT_EQ(listener_.listed.size(), 3u);
     EXPECT_EQ(listener_.listed[0].name, u"Alpha");
     EXPECT_EQ(listener_.listed[1].name, u"beta");
@@ -86,13 +98,15 @@ TEST_F(Enumeration, ReportsInNameOrderBetweenStartAndEndAndPostsBothMessages) {
     EXPECT_EQ(Record(u"beta")->m_strInstallRegPath, u"HKLM|" + kUninstall + u"b");
     EXPECT_EQ(Record(u"alpha")->m_strInstallRegPath, u"HKCU|" + kUninstall + u"c");
     EXPECT_EQ(machine_.dispatcher.Posted(),
-              (std::vector<PostedMessage>{{0x10, WM_SHOW_LOADING_WINDOW, 0, 0}, {0x20, WM_CLOSE_LOADING_WINDOW, 0, 0}}));
+              (std::vector<PostedMessage>{{0x10, WM_SHOW_LOADING_WINDOW, 0, 0},
+                                          {0x20, WM_CLOSE_LOADING_WINDOW, 0, 0}}));
 }
 
 TEST_F(Enumeration, ClosesTheLoadingWindowOnlyWhenItIsVisible) {
     listener_.loading_visible = false;
     Run({0x10, 0x20});
-    EXPECT_EQ(machine_.dispatcher.Posted(), (std::vector<PostedMessage>{{0x10, WM_SHOW_LOADING_WINDOW, 0, 0}}));
+    EXPECT_EQ(machine_.dispatcher.Posted(),
+              (std::vector<PostedMessage>{{0x10, WM_SHOW_LOADING_WINDOW, 0, 0}}));
     EXPECT_EQ(listener_.events, (std::vector<std::string>{"start", "end"}));
 }
 
@@ -103,12 +117,15 @@ TEST_F(Enumeration, SkipsAndHidesEntries) {
     Entry(kHkeyLocalMachine, u"sys0", {{u"DisplayName", u"Visible Part"}});
     PutDword(machine_.registry, kHkeyLocalMachine, kUninstall + u"sys0", u"SystemComponent", 0);
     Entry(kHkeyLocalMachine, u"hf", {{u"DisplayName", u"Hotfix 1"}, {u"ReleaseType", u"Hotfix"}});
-    Entry(kHkeyLocalMachine, u"up", {{u"DisplayName", u"Update 1"}, {u"ReleaseType", u"  update "}});
-    Entry(kHkeyLocalMachine, u"su", {{u"DisplayName", u"Security Fix"}, {u"ReleaseType", u"Security Update"}});
+    Entry(kHkeyLocalMachine, u"up",
+          {{u"DisplayName", u"Update 1"}, {u"ReleaseType", u"  update "}});
+    Entry(kHkeyLocalMachine, u"su",
+          {{u"DisplayName", u"Security Fix"}, {u"ReleaseType", u"Security Update"}});
     Entry(kHkeyLocalMachine, u"blank", {{u"DisplayName", u"   "}});
     Entry(kHkeyLocalMachine, u"none", {{u"Publisher", u"Nobody"}});
     Run();
-    EXPECT_EQ(list_.m_ListStr_InstalledSoftwareName, (StringList{u"security fix", u"visible part"}));
+    EXPECT_EQ(list_.m_ListStr_InstalledSoftwareName,
+              (StringList{u"security fix", u"visible part"}));
 }
 
 TEST_F(Enumeration, InstallLocationChecks) {
@@ -133,7 +150,8 @@ TEST_F(Enumeration, InstallLocationChecks) {
         K_Class_SoftwareInfo_List list;
         RecordingListener listener;
         PutString(machine.registry, kHkeyLocalMachine, kUninstall + u"e", u"DisplayName", u"App");
-        PutString(machine.registry, kHkeyLocalMachine, kUninstall + u"e", u"InstallLocation", c.location);
+        PutString(machine.registry, kHkeyLocalMachine, kUninstall + u"e", u"InstallLocation",
+                  c.location);
         TThread_EnumInstalledApp(machine.ports(), list, lib_, u"", listener).Execute();
         ASSERT_NE(list.Find(u"app"), nullptr);
         EXPECT_EQ(list.Find(u"app")->m_strInstallLocation, c.expected) << ToUtf8(c.location);
@@ -142,17 +160,24 @@ TEST_F(Enumeration, InstallLocationChecks) {
 
 TEST_F(Enumeration, LocationFromUninstallString) {
     using T = TThread_EnumInstalledApp;
-    EXPECT_EQ(T::GetLocationFromUninstallString(u"C:\\Program Files\\App\\unins000.exe"), u"C:\\Program Files\\App\\");
-    EXPECT_EQ(T::GetLocationFromUninstallString(u"\"C:\\Program Files\\App\\UNINSTALL.EXE\" /S"), u"C:\\Program Files\\App\\");
+    EXPECT_EQ(T::GetLocationFromUninstallString(u"C:\\Program Files\\App\\unins000.exe"),
+              u"C:\\Program Files\\App\\");
+    EXPECT_EQ(T::GetLocationFromUninstallString(u"\"C:\\Program Files\\App\\UNINSTALL.EXE\" /S"),
+              u"C:\\Program Files\\App\\");
     EXPECT_EQ(T::GetLocationFromUninstallString(u"C:\\Tools\\remove.exe"), u"");
     EXPECT_EQ(T::GetLocationFromUninstallString(u"uninst.exe"), u"");
     EXPECT_EQ(T::GetLocationFromUninstallString(u""), u"");
     // The uninstaller's name must come after the drive.
     EXPECT_EQ(T::GetLocationFromUninstallString(u"uninst.exe C:\\x"), u"");
 
-    Entry(kHkeyLocalMachine, u"q", {{u"DisplayName", u"Quoted"}, {u"UninstallString", u"\"C:\\Program Files\\Q\\unins000.exe\""}});
-    Entry(kHkeyLocalMachine, u"p", {{u"DisplayName", u"Plain"}, {u"UninstallString", u"C:\\Program Files\\P\\unins000.exe"}});
-    Entry(kHkeyLocalMachine, u"r", {{u"DisplayName", u"Remove"}, {u"UninstallString", u"C:\\Tools\\remove.exe"}});
+    Entry(kHkeyLocalMachine, u"q",
+          {{u"DisplayName", u"Quoted"},
+           {u"UninstallString", u"\"C:\\Program Files\\Q\\unins000.exe\""}});
+    Entry(
+        kHkeyLocalMachine, u"p",
+        {{u"DisplayName", u"Plain"}, {u"UninstallString", u"C:\\Program Files\\P\\unins000.exe"}});
+    Entry(kHkeyLocalMachine, u"r",
+          {{u"DisplayName", u"Remove"}, {u"UninstallString", u"C:\\Tools\\remove.exe"}});
     Run();
     EXPECT_EQ(Record(u"Quoted")->m_strInstallLocation, u"C:\\Program Files\\Q\\");
     EXPECT_EQ(Record(u"Plain")->m_strInstallLocation, u"C:\\Program Files\\P\\");
@@ -161,11 +186,15 @@ TEST_F(Enumeration, LocationFromUninstallString) {
 }
 
 TEST_F(Enumeration, InstallLocationSourcesInOrder) {
-    PutString(machine_.registry, kHkeyLocalMachine, u"SOFTWARE\\Oracle\\VirtualBox", u"InstallDir", u"C:\\VBox\\");
+    PutString(machine_.registry, kHkeyLocalMachine, u"SOFTWARE\\Oracle\\VirtualBox", u"InstallDir",
+              u"C:\\VBox\\");
     Entry(kHkeyLocalMachine, u"vb", {{u"DisplayName", u"Oracle VM VirtualBox 7"}});
-    Entry(kHkeyLocalMachine, u"inno", {{u"DisplayName", u"Inno App"}, {u"Inno Setup: App Path", u"C:\\Inno"}});
-    Entry(kHkeyLocalMachine, u"own", {{u"DisplayName", u"Own VirtualBox Tool"}, {u"InstallLocation", u"C:\\Own"}});
-    PutString(machine_.registry, kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders",
+    Entry(kHkeyLocalMachine, u"inno",
+          {{u"DisplayName", u"Inno App"}, {u"Inno Setup: App Path", u"C:\\Inno"}});
+    Entry(kHkeyLocalMachine, u"own",
+          {{u"DisplayName", u"Own VirtualBox Tool"}, {u"InstallLocation", u"C:\\Own"}});
+    PutString(machine_.registry, kHkeyLocalMachine,
+              u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders",
               u"C:\\Program Files\\Folded\\bin\\", u"", true);
     Entry(kHkeyLocalMachine, u"fold", {{u"DisplayName", u"Folded"}});
     Run();
@@ -184,9 +213,14 @@ TEST_F(Enumeration, VirtualBoxFolderLongerThanItsBufferIsNotRead) {
 }
 
 TEST_F(Enumeration, UninstallCommandFallbacks) {
-    Entry(kHkeyLocalMachine, u"path", {{u"DisplayName", u"ByPath"}, {u"UninstallString", u"  "}, {u"UninstallPath", u"C:\\P\\rm.exe"}});
-    Entry(kHkeyLocalMachine, u"pkg", {{u"DisplayName", u"Cached"}, {u"LocalPackage", u"C:\\Windows\\Installer\\1a2b.msi"}});
-    Entry(kHkeyLocalMachine, u"elsewhere", {{u"DisplayName", u"Elsewhere"}, {u"LocalPackage", u"D:\\Setup\\app.msi"}});
+    Entry(kHkeyLocalMachine, u"path",
+          {{u"DisplayName", u"ByPath"},
+           {u"UninstallString", u"  "},
+           {u"UninstallPath", u"C:\\P\\rm.exe"}});
+    Entry(kHkeyLocalMachine, u"pkg",
+          {{u"DisplayName", u"Cached"}, {u"LocalPackage", u"C:\\Windows\\Installer\\1a2b.msi"}});
+    Entry(kHkeyLocalMachine, u"elsewhere",
+          {{u"DisplayName", u"Elsewhere"}, {u"LocalPackage", u"D:\\Setup\\app.msi"}});
     Run();
     EXPECT_EQ(Record(u"ByPath")->m_strUninstallString, u"C:\\P\\rm.exe");
     EXPECT_EQ(Record(u"Cached")->m_strUninstallString, u"C:\\Windows\\Installer\\1a2b.msi");
@@ -194,8 +228,14 @@ TEST_F(Enumeration, UninstallCommandFallbacks) {
 }
 
 TEST_F(Enumeration, MergesOneNameAcrossRootsKeepingTheFirstEntry) {
-    Entry(kHkeyLocalMachine, u"app", {{u"DisplayName", u"Same App"}, {u"InstallLocation", u"C:\\Apps\\Same"}, {u"Publisher", u"First"}});
-    Entry(kHkeyCurrentUser, u"app-user", {{u"DisplayName", u"SAME APP "}, {u"UninstallString", u"C:\\Apps\\Same\\uninst.exe"}, {u"Publisher", u"Second"}});
+    Entry(kHkeyLocalMachine, u"app",
+          {{u"DisplayName", u"Same App"},
+           {u"InstallLocation", u"C:\\Apps\\Same"},
+           {u"Publisher", u"First"}});
+    Entry(kHkeyCurrentUser, u"app-user",
+          {{u"DisplayName", u"SAME APP "},
+           {u"UninstallString", u"C:\\Apps\\Same\\uninst.exe"},
+           {u"Publisher", u"Second"}});
     Run();
     ASSERT_EQ(list_.m_ObjList_InstalledSoftware.size(), 1u);
     const K_Class_SoftwareInfo* record = Record(u"same app");
@@ -209,7 +249,8 @@ TEST_F(Enumeration, MergesOneNameAcrossRootsKeepingTheFirstEntry) {
 
 TEST_F(Enumeration, ThirtyTwoBitViewFirstThenSixtyFourBit) {
     Entry(kHkeyLocalMachine, u"both", {{u"DisplayName", u"Both"}}, false);
-    Entry(kHkeyLocalMachine, u"both", {{u"DisplayName", u"Both"}, {u"InstallLocation", u"C:\\Program Files\\Both"}}, true);
+    Entry(kHkeyLocalMachine, u"both",
+          {{u"DisplayName", u"Both"}, {u"InstallLocation", u"C:\\Program Files\\Both"}}, true);
     Entry(kHkeyLocalMachine, u"only64", {{u"DisplayName", u"Only64"}}, true);
     Run();
     EXPECT_EQ(Record(u"Both")->m_nIs64Bit, 0);
@@ -218,7 +259,7 @@ TEST_F(Enumeration, ThirtyTwoBitViewFirstThenSixtyFourBit) {
 }
 
 class Enumeration32 : public Enumeration {
-protected:
+  protected:
     Enumeration32() : Enumeration(false) {}
 };
 
@@ -233,8 +274,10 @@ TEST_F(Enumeration32, OnlyThe32BitPassesRunOnA32BitMachine) {
 TEST_F(Enumeration, InstallerOnlyProductsHaveNoRegistryPathAndAreNeverHidden) {
     Entry(kHkeyLocalMachine, u"{P1}", {{u"DisplayName", u"Msi App"}});
     PutDword(machine_.registry, kHkeyLocalMachine, kUninstall + u"{P1}", u"SystemComponent", 1);
-    Product(u"S-1-5-18", u"ABC123", {{u"DisplayName", u"Msi App"}, {u"InstallLocation", u"C:\\Program Files\\Msi App"},
-                                     {u"LocalPackage", u"C:\\Windows\\Installer\\abc.msi"}});
+    Product(u"S-1-5-18", u"ABC123",
+            {{u"DisplayName", u"Msi App"},
+             {u"InstallLocation", u"C:\\Program Files\\Msi App"},
+             {u"LocalPackage", u"C:\\Windows\\Installer\\abc.msi"}});
     Product(u"S-1-5-18", u"EMPTY", {{u"DisplayName", u" "}});
     Run();
     ASSERT_EQ(list_.m_ListStr_InstalledSoftwareName, StringList{u"msi app"});
@@ -252,20 +295,27 @@ TEST_F(Enumeration, IconSources) {
     const std::u16string products = u"SOFTWARE\\Classes\\Installer\\Products\\";
     PutString(reg, kHkeyLocalMachine, products + u"1", u"ProductName", u"Msi Icon App");
     PutString(reg, kHkeyLocalMachine, products + u"1", u"ProductIcon", u"C:\\Icons\\machine.ico");
-    PutString(reg, kHkeyCurrentUser, u"Software\\Microsoft\\Installer\\Products\\2", u"ProductName", u"MSI ICON APP");
-    PutString(reg, kHkeyCurrentUser, u"Software\\Microsoft\\Installer\\Products\\2", u"ProductIcon", u"C:\\Icons\\user.ico");
+    PutString(reg, kHkeyCurrentUser, u"Software\\Microsoft\\Installer\\Products\\2", u"ProductName",
+              u"MSI ICON APP");
+    PutString(reg, kHkeyCurrentUser, u"Software\\Microsoft\\Installer\\Products\\2", u"ProductIcon",
+              u"C:\\Icons\\user.ico");
     files.AddFile(u"C:\\Icons\\machine.ico");
     files.AddFile(u"C:\\Icons\\user.ico");
     // App Paths executables found in the install folder.
-    PutKey(reg, kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\other.exe");
-    PutKey(reg, kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tool.exe");
+    PutKey(reg, kHkeyLocalMachine,
+           u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\other.exe");
+    PutKey(reg, kHkeyLocalMachine,
+           u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tool.exe");
     files.AddFile(u"C:\\Tool\\tool.exe");
     files.AddFile(u"C:\\Own\\own.exe");
 
-    Entry(kHkeyLocalMachine, u"own", {{u"DisplayName", u"Own Icon"}, {u"DisplayIcon", u"\"C:\\Own\\own.exe\",0"}});
+    Entry(kHkeyLocalMachine, u"own",
+          {{u"DisplayName", u"Own Icon"}, {u"DisplayIcon", u"\"C:\\Own\\own.exe\",0"}});
     Entry(kHkeyLocalMachine, u"msi", {{u"DisplayName", u"msi icon app"}});
-    Entry(kHkeyLocalMachine, u"tool", {{u"DisplayName", u"Tool"}, {u"InstallLocation", u"C:\\Tool"}});
-    Entry(kHkeyLocalMachine, u"neg", {{u"DisplayName", u"Negative"}, {u"DisplayIcon", u"C:\\Own\\own.exe,-101"}});
+    Entry(kHkeyLocalMachine, u"tool",
+          {{u"DisplayName", u"Tool"}, {u"InstallLocation", u"C:\\Tool"}});
+    Entry(kHkeyLocalMachine, u"neg",
+          {{u"DisplayName", u"Negative"}, {u"DisplayIcon", u"C:\\Own\\own.exe,-101"}});
     Run();
     EXPECT_EQ(Record(u"Own Icon")->m_strDisplayIcon, u"C:\\Own\\own.exe");
     EXPECT_EQ(Record(u"Own Icon")->m_nDisplayIcon_ID, 0);
@@ -278,8 +328,10 @@ TEST_F(Enumeration, IconSources) {
 TEST_F(Enumeration, ParrotTakesItsFolderFromTheIcon) {
     machine_.files.AddDrive(u'D');
     ASSERT_TRUE(machine_.files.AddFile(u"D:\\Games\\Parrot\\parrot.exe"));
-    Entry(kHkeyLocalMachine, u"parrot", {{u"DisplayName", u"Parrot Game"}, {u"InstallLocation", u"C:\\Wrong"},
-                                          {u"DisplayIcon", u"D:\\Games\\Parrot\\parrot.exe,0"}});
+    Entry(kHkeyLocalMachine, u"parrot",
+          {{u"DisplayName", u"Parrot Game"},
+           {u"InstallLocation", u"C:\\Wrong"},
+           {u"DisplayIcon", u"D:\\Games\\Parrot\\parrot.exe,0"}});
     Run();
     const K_Class_SoftwareInfo* record = Record(u"Parrot Game");
     EXPECT_EQ(record->m_strInstallLocation, u"D:\\Games\\Parrot\\");
@@ -293,8 +345,9 @@ TEST_F(Enumeration, ParrotRuleAppliesToAnEntryThatMerges) {
     machine_.files.AddDrive(u'D');
     ASSERT_TRUE(machine_.files.AddFile(u"D:\\Games\\Parrot\\parrot.exe"));
     Product(u"S-1-5-18", u"0A1B2C", {{u"DisplayName", u"Parrot Game"}}, false);  // first, no folder
-    Entry(kHkeyLocalMachine, u"parrot", {{u"DisplayName", u"Parrot Game"},
-                                          {u"DisplayIcon", u"D:\\Games\\Parrot\\parrot.exe,0"}}, true);
+    Entry(kHkeyLocalMachine, u"parrot",
+          {{u"DisplayName", u"Parrot Game"}, {u"DisplayIcon", u"D:\\Games\\Parrot\\parrot.exe,0"}},
+          true);
     Run();
     const K_Class_SoftwareInfo* record = Record(u"Parrot Game");
     EXPECT_EQ(record->m_strInstallRegPath, u"");  // the product's record
@@ -326,9 +379,11 @@ TEST(ParseDisplayIcon, Cases) {
     };
     const Case cases[] = {
         {u"\"C:\\Program Files\\A, B\\app.exe\",0", u"C:\\Program Files\\A, B\\app.exe", 0},
-        {u"C:\\Program Files\\A, B\\app.exe", kMsiexec, 65535},  // the comma splits an unquoted path
+        {u"C:\\Program Files\\A, B\\app.exe", kMsiexec,
+         65535},  // the comma splits an unquoted path
         {u"%SystemRoot%\\system32\\shell32.dll,5", kMsiexec, 65535},
-        {u"%APPDATA%\\Vendor\\tool.exe", u"C:\\Users\\me\\AppData\\Roaming\\Vendor\\tool.exe", 65535},
+        {u"%APPDATA%\\Vendor\\tool.exe", u"C:\\Users\\me\\AppData\\Roaming\\Vendor\\tool.exe",
+         65535},
         {u"%appdata%\\Vendor\\tool.exe,2", u"C:\\Users\\me\\AppData\\Roaming\\Vendor\\tool.exe", 2},
         {u"C:\\Gone\\gone.exe,3", kMsiexec, 3},
         {u"C:\\Gone\\gone.exe,x", kMsiexec, 65535},

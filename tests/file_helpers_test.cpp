@@ -85,7 +85,7 @@ TEST(IsDirectoryTest, TrueOnlyForExistingFoldersAndFolderLinks) {
 
 // A tree that holds a bit of everything, under C:\App.
 class DeleteTreeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs_.AddDrive(u'D');
         ASSERT_TRUE(fs_.AddFile(u"C:\\App\\a.txt"));
@@ -243,7 +243,7 @@ TEST(DeleteDeepTreeTest, DeepTreeInMemoryIsDeletedOnASmallStack) {
 // alone, so each call costs constant time and a walk of 100,000 levels runs
 // in linear time, which the general in-memory file system cannot offer.
 class ChainFileSystem : public FileSystemPort {
-public:
+  public:
     explicit ChainFileSystem(int depth)
         : depth_(depth), folder_gone_(depth + 1), file_gone_(depth + 1) {}
 
@@ -302,7 +302,7 @@ public:
         return false;
     }
 
-private:
+  private:
     // The level of "C:\Deep" followed by that many "\d" and then `suffix`, or
     // -1. Only the ends of the text are checked, to keep each call cheap.
     int Level(const std::u16string& path, std::u16string_view suffix) const {

@@ -90,14 +90,16 @@ class RecordingAnalyzeWindow : public AnalyzeCallbackWindow {
         const std::shared_ptr<std::promise<void>> signal = ended;
         signal->set_value();
     }
-    void Callback_InstalledSoftwareFilePath(std::int32_t first, const std::u16string& path) override {
+    void Callback_InstalledSoftwareFilePath(std::int32_t first,
+                                            const std::u16string& path) override {
         Add("FilePath", first, path);
     }
     void Callback_InstalledSoftwareFileCount(std::int32_t first, const std::u16string& path,
                                              std::uint32_t count) override {
         Add("FileCount", first, path + u", " + FromUtf8(std::to_string(count)));
     }
-    void Callback_InstalledSoftwareRegPath(std::int32_t first, const std::u16string& entry) override {
+    void Callback_InstalledSoftwareRegPath(std::int32_t first,
+                                           const std::u16string& entry) override {
         Add("RegPath", first, entry);
     }
     void Callback_InstalledSoftwareRegCount(std::int32_t first, const std::u16string& entry,
@@ -139,10 +141,11 @@ TEST(GuiCallback, AnalysisForwardersReachTheMainWindowInIssueOrder) {
     const bool done = ended.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     RegisterCallbackMainWindow(static_cast<AnalyzeCallbackWindow*>(nullptr));
     ASSERT_TRUE(done);
-    EXPECT_EQ(window.calls, (std::vector<std::string>{
-                                "Start(0)", "FileCount(0, C:\\App\\, 1)", "FileCount(0, C:\\App\\a.exe, 2)",
-                                "RegCount(0, HKLM|Uninstall\\App, 1)", "FilePath(0, C:\\App\\)",
-                                "FilePath(0, C:\\App\\a.exe)", "RegPath(0, HKLM|Uninstall\\App)", "End(0)"}));
+    EXPECT_EQ(window.calls,
+              (std::vector<std::string>{
+                  "Start(0)", "FileCount(0, C:\\App\\, 1)", "FileCount(0, C:\\App\\a.exe, 2)",
+                  "RegCount(0, HKLM|Uninstall\\App, 1)", "FilePath(0, C:\\App\\)",
+                  "FilePath(0, C:\\App\\a.exe)", "RegPath(0, HKLM|Uninstall\\App)", "End(0)"}));
     EXPECT_EQ(AnalyzeCallback_RegCount(u"x", 1), 0);  // none registered now: nothing happens
     EXPECT_EQ(window.calls.size(), 8u);
 }

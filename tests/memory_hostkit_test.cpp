@@ -18,7 +18,7 @@ using testing::PutString;
 constexpr char16_t kApp[] = u"SOFTWARE\\Vendor\\App";
 
 class MemoryHostkitTest : public ::testing::Test {
-protected:
+  protected:
     // The "Marker" value of the key in that view, "<missing>" when absent.
     std::u16string Marker(RegKey root, const std::u16string& path, bool view64) {
         ScopedRegKey key(registry_);

@@ -1,8 +1,9 @@
 // The in-memory registry must behave like Windows where the program relies
 // on it: views, handles, enumeration, deletion.
+#include "platform/memory/memory_registry.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/memory/memory_registry.h"
 #include "support/registry_fixture.h"
 
 namespace purgeon {
@@ -63,7 +64,8 @@ TEST(MemoryRegistry, CurrentUserIsTheUsersHiveAndClassesRootIsSoftwareClasses) {
 
 TEST(MemoryRegistry, NamesIgnoreCaseKeepCaseAndEnumerateInWindowsOrder) {
     MemoryRegistry reg;
-    for (auto name : {u"beta", u"Alpha", u"gamma", u"ALPHA"}) PutKey(reg, kHkeyCurrentUser, u"T\\" + std::u16string(name));
+    for (auto name : {u"beta", u"Alpha", u"gamma", u"ALPHA"})
+        PutKey(reg, kHkeyCurrentUser, u"T\\" + std::u16string(name));
     RegKey key = 0;
     ASSERT_EQ(reg.OpenKey(kHkeyCurrentUser, u"t", kKeyRead, &key), kErrorSuccess);
     std::uint32_t sub_keys = 0, values = 0;
@@ -71,7 +73,8 @@ TEST(MemoryRegistry, NamesIgnoreCaseKeepCaseAndEnumerateInWindowsOrder) {
     EXPECT_EQ(sub_keys, 3u);
     StringList names;
     std::u16string name;
-    for (std::uint32_t i = 0; reg.EnumKey(key, i, 255, &name) == kErrorSuccess; ++i) names.push_back(name);
+    for (std::uint32_t i = 0; reg.EnumKey(key, i, 255, &name) == kErrorSuccess; ++i)
+        names.push_back(name);
     EXPECT_EQ(names, (StringList{u"Alpha", u"beta", u"gamma"}));
     // Out of order and repeated indexes still answer correctly.
     ASSERT_EQ(reg.EnumKey(key, 2, 255, &name), kErrorSuccess);

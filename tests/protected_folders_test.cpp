@@ -1,6 +1,7 @@
+#include "analysis/protected_folders.h"
+
 #include <gtest/gtest.h>
 
-#include "analysis/protected_folders.h"
 #include "support/memory_machine.h"
 
 namespace purgeon {
@@ -10,13 +11,14 @@ using testing::MemoryMachine;
 
 // A 32-bit program's view of 64-bit Windows, with the user's folders.
 class Protected : public ::testing::Test {
-protected:
+  protected:
     Protected() {
         machine_.shell.SetSpecialFolder(kCsidlProgramFiles, u"C:\\Program Files (x86)");
         machine_.shell.SetSpecialFolder(kCsidlLocalAppData, u"C:\\Users\\me\\AppData\\Local");
         machine_.shell.SetSpecialFolder(kCsidlCommonAppData, u"C:\\ProgramData");
         machine_.shell.SetSpecialFolder(kCsidlPersonal, u"C:\\Users\\me\\Documents");
-        machine_.shell.SetSpecialFolder(kCsidlCommonDesktopDirectory, u"C:\\Users\\Public\\Desktop");
+        machine_.shell.SetSpecialFolder(kCsidlCommonDesktopDirectory,
+                                        u"C:\\Users\\Public\\Desktop");
         machine_.files.AddFolder(u"C:\\Program Files\\Vendor");
         machine_.files.AddFolder(u"C:\\Program Files (x86)\\App");
     }
@@ -87,7 +89,8 @@ TEST_F(Protected, NormalisedPathResolvesSpellings) {
         {u"C:\\" + short_name + u"\\App", u"C:\\Program Files (x86)\\App"},
         {u"C:\\NOSUCH~1\\x", u"C:\\NOSUCH~1\\x"},  // not on disk: kept as written
     };
-    for (const auto& c : cases) EXPECT_EQ(NormalisedPath(machine_.files, c.path), c.normalised) << ToUtf8(c.path);
+    for (const auto& c : cases)
+        EXPECT_EQ(NormalisedPath(machine_.files, c.path), c.normalised) << ToUtf8(c.path);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ using testing::ValueExists;
 const std::u16string kFolders = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
 
 class RegistryLayer : public ::testing::Test {
-protected:
+  protected:
     MemoryRegistry reg_{true};
 };
 
@@ -26,7 +26,8 @@ TEST_F(RegistryLayer, RootNamesMatchExactly) {
     EXPECT_EQ(Reg_RootFromName(u"HKCU"), kHkeyCurrentUser);
     EXPECT_EQ(Reg_RootFromName(u"HKU"), kHkeyUsers);
     EXPECT_EQ(Reg_RootFromName(u"HKCR"), kHkeyClassesRoot);
-    for (auto other : {u"hklm", u"HKLM ", u"HKEY_LOCAL_MACHINE", u""}) EXPECT_EQ(Reg_RootFromName(other), 0u);
+    for (auto other : {u"hklm", u"HKLM ", u"HKEY_LOCAL_MACHINE", u""})
+        EXPECT_EQ(Reg_RootFromName(other), 0u);
     // Root 0 opens nothing.
     StringList out{u"x"};
     EXPECT_TRUE(Reg_EnumSubKeys(reg_, 0, u"SOFTWARE", out, false));
@@ -153,7 +154,8 @@ TEST_F(RegistryLayer, FindSubKeyHandlesADeepChain) {
 
 TEST_F(RegistryLayer, UserIdsAndHivesAreAppended) {
     PutKey(reg_, kHkeyLocalMachine,
-           u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products", true);
+           u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products",
+           true);
     StringList out{u"kept"};
     Reg_EnumUserDataSids(reg_, out, true);
     EXPECT_EQ(out, (StringList{u"kept", u"S-1-5-18"}));
@@ -171,7 +173,8 @@ TEST_F(RegistryLayer, InstallFolderFromInstallerFolders) {
         std::u16string expected;
     };
     const Case cases[] = {
-        {{u"C:\\Program Files\\Common Files\\App\\", u"C:\\Program Files\\App\\Data\\"}, u"App",
+        {{u"C:\\Program Files\\Common Files\\App\\", u"C:\\Program Files\\App\\Data\\"},
+         u"App",
          u"C:\\Program Files\\App\\"},
         // The folder's own letter case; the name matched ignoring case.
         {{u"D:\\Tools\\MyApp\\bin\\"}, u"MYAPP", u"D:\\Tools\\MyApp\\"},
@@ -183,8 +186,10 @@ TEST_F(RegistryLayer, InstallFolderFromInstallerFolders) {
     for (const auto& c : cases) {
         MemoryRegistry reg(true);
         PutKey(reg, kHkeyLocalMachine, kFolders, true);
-        for (const auto& folder : c.folders) PutString(reg, kHkeyLocalMachine, kFolders, folder, u"", true);
-        EXPECT_EQ(Reg_GetInstallFolderFromInstallerFolders(reg, c.name), c.expected) << ToUtf8(c.name);
+        for (const auto& folder : c.folders)
+            PutString(reg, kHkeyLocalMachine, kFolders, folder, u"", true);
+        EXPECT_EQ(Reg_GetInstallFolderFromInstallerFolders(reg, c.name), c.expected)
+            << ToUtf8(c.name);
     }
     // Read from the 64-bit view only.
     MemoryRegistry reg(true);

@@ -18,7 +18,7 @@ const std::u16string kProgramFolder = u"C:\\Purgeon\\";
 const std::u16string kRun = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class Removal : public ::testing::Test {
-protected:
+  protected:
     Removal() {
         for (auto name : {u"Config.ini", u"FileRecord.ini", u"FolderRecord", u"RegRecord.ini"})
             machine_.files.AddFile(kProgramFolder + name, "x\r\n");
@@ -71,7 +71,8 @@ TEST_F(Removal, AnswerNoChangesNothing) {
     EXPECT_EQ(Remove(), RemovalOutcome::kDeclined);
     const auto calls = machine_.dialog.Calls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].text, u"Are you sure you want to remove all App leftover files and registry entries?");
+    EXPECT_EQ(calls[0].text,
+              u"Are you sure you want to remove all App leftover files and registry entries?");
     EXPECT_EQ(calls[0].caption, u"Purgeon");
     EXPECT_EQ(calls[0].flags, 36u);
     EXPECT_TRUE(machine_.processes.Terminated().empty());
@@ -93,7 +94,8 @@ TEST_F(Removal, DeletesEverythingFoundAndOnlyTickedRegistryRows) {
     EXPECT_FALSE(RecordsExist());
     EXPECT_FALSE(machine_.files.Exists(kProgramFolder + u"FolderRecord"));
     EXPECT_TRUE(lists_emptied_);
-    EXPECT_EQ(machine_.dialog.Calls().back().text, u"All App leftovers have been completely removed.");
+    EXPECT_EQ(machine_.dialog.Calls().back().text,
+              u"All App leftovers have been completely removed.");
 }
 
 TEST_F(Removal, ExecutableNamesAreMatchedAsSubstrings) {
@@ -152,7 +154,9 @@ TEST(RemovalSafety, KeysThatMustNeverGoWhole) {
         {u"HKLM", u"SOFTWARE\\Classes\\CLSID\\", true},
         {u"HKLM", u"software\\wow6432node\\classes\\clsid", true},
         {u"HKLM", u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", true},
-        {u"HKLM", u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products", true},
+        {u"HKLM",
+         u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products",
+         true},
         {u"HKLM", u"SYSTEM\\CurrentControlSet", true},
         {u"HKCU", u"Software", true},
         {u"HKCU", u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", true},
@@ -162,12 +166,16 @@ TEST(RemovalSafety, KeysThatMustNeverGoWhole) {
         {u"HKCR", u".txt", false},
         {u"HKLM", u"SOFTWARE\\Classes\\CLSID\\{C1}", false},
         {u"HKLM", u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App", false},
-        {u"HKLM", u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products\\P1", false},
+        {u"HKLM",
+         u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-"
+         u"18\\Products\\P1",
+         false},
         {u"HKCU", u"Software\\Vendor", false},
         {u"HKU", u"S-1-5-21-1\\Software\\Vendor", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(IsProtectedRegistryKey(c.root, c.path), c.is_protected) << ToUtf8(c.root + u"|" + c.path);
+        EXPECT_EQ(IsProtectedRegistryKey(c.root, c.path), c.is_protected)
+            << ToUtf8(c.root + u"|" + c.path);
     }
 }
 
@@ -177,8 +185,8 @@ TEST_F(Removal, NeverDeletesAProtectedFolderInAnySpelling) {
     machine_.files.AddFile(u"C:\\Users\\me\\Desktop\\notes.txt");
     machine_.files.AddFile(u"C:\\Program Files\\Other\\other.exe");
     machine_.files.AddFile(u"C:\\Windows\\explorer.exe");
-    paths_ = {u"C:\\\\", u"C:/", u"C:\\Users\\me\\", u"C:\\Program Files\\.", u"C:\\PROGRA~1",
-              u"C:/Windows/", u"C:\\App\\"};
+    paths_ = {u"C:\\\\",       u"C:/",         u"C:\\Users\\me\\", u"C:\\Program Files\\.",
+              u"C:\\PROGRA~1", u"C:/Windows/", u"C:\\App\\"};
     ASSERT_EQ(machine_.files.ShortNameOf(u"C:\\Program Files"), u"PROGRA~1");
     EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
     for (auto kept : {u"C:\\Users\\me\\Desktop\\notes.txt", u"C:\\Program Files\\Other\\other.exe",
@@ -188,7 +196,7 @@ TEST_F(Removal, NeverDeletesAProtectedFolderInAnySpelling) {
 }
 
 class Records : public ::testing::Test {
-protected:
+  protected:
     std::string Bytes(const std::u16string& name) {
         std::vector<std::uint8_t> bytes;
         machine_.files.ReadFile(kProgramFolder + name, &bytes);
@@ -223,16 +231,20 @@ TEST_F(Records, WritesFourFilesByteForByte) {
 TEST_F(Records, CustomModeAndAnExistingConfigKeepItsExtraLinesAndEncoding) {
     // UTF-16 with a byte-order mark, twelve lines.
     std::string utf16 = "\xFF\xFE";
-    for (char c : std::string("9\r\n9\r\n9\r\nold\r\n9\r\n9\r\n9\r\n9\r\n9\r\n9\r\nextra 1\r\nextra 2\r\n")) {
+    for (char c : std::string(
+             "9\r\n9\r\n9\r\nold\r\n9\r\n9\r\n9\r\n9\r\n9\r\n9\r\nextra 1\r\nextra 2\r\n")) {
         utf16.push_back(c);
         utf16.push_back('\0');
     }
     machine_.files.AddFile(kProgramFolder + u"Config.ini", utf16);
     const StringList none;
     records_.WriteAfterAnalysis({7, 0, u"D:\\Tools\\X", 2, 1, &none, &none, &none}, config_);
-    EXPECT_EQ(config_, (StringList{u"1", u"7", u"0", u"D:\\Tools\\X", u"0", u"0", u"0", u"2", u"2", u"1", u"extra 1", u"extra 2"}));
+    EXPECT_EQ(config_, (StringList{u"1", u"7", u"0", u"D:\\Tools\\X", u"0", u"0", u"0", u"2", u"2",
+                                   u"1", u"extra 1", u"extra 2"}));
     const std::string written = Bytes(u"Config.ini");
-    EXPECT_EQ(written.substr(0, 4), std::string("\xFF\xFE" "1\0", 4));
+    EXPECT_EQ(written.substr(0, 4), std::string("\xFF\xFE"
+                                                "1\0",
+                                                4));
     EXPECT_EQ(Bytes(u"FileRecord.ini"), "");
 }
 

@@ -10,9 +10,11 @@ namespace {
 using testing::PutString;
 
 class SoftwareLib : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { lib_.mpu_InitLib(); }
-    const StringList* Find(const std::u16string& name) { return lib_.mpu_fun_FindFolderNames(AsciiLower(name)); }
+    const StringList* Find(const std::u16string& name) {
+        return lib_.mpu_fun_FindFolderNames(AsciiLower(name));
+    }
     K_Software_Const_Feature_Lib lib_;
 };
 
@@ -54,7 +56,8 @@ TEST_F(SoftwareLib, TheLongestKeyWinsWhenSeveralOccur) {
 }
 
 TEST(SoftwareLibResolvers, ZillyaTakesTheLastQualifyingInstallerFolder) {
-    const std::u16string folders_key = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
+    const std::u16string folders_key =
+        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
     K_Software_Const_Feature_Lib lib;
     MemoryRegistry reg;
     PutString(reg, kHkeyLocalMachine, folders_key, u"C:\\Program Files\\Zillya Antivirus\\", u"");
@@ -62,27 +65,34 @@ TEST(SoftwareLibResolvers, ZillyaTakesTheLastQualifyingInstallerFolder) {
     PutString(reg, kHkeyLocalMachine, folders_key, u"D:\\Zillya Antivirus\\Data\\", u"");
     EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, u"ZILLYA! ANTIVIRUS 3", false),
               u"D:\\Zillya Antivirus\\");
-    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, u"Zillya Antivirus", false), u"");
-    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, u"Zillya! Antivirus", true), u"");
+    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, u"Zillya Antivirus", false),
+              u"");
+    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, u"Zillya! Antivirus", true),
+              u"");
 
     MemoryRegistry common;
-    PutString(common, kHkeyLocalMachine, folders_key, u"C:\\Program Files\\Common Files\\Zillya Antivirus\\", u"");
-    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(common, u"Zillya! Antivirus", false), u"");
+    PutString(common, kHkeyLocalMachine, folders_key,
+              u"C:\\Program Files\\Common Files\\Zillya Antivirus\\", u"");
+    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(common, u"Zillya! Antivirus", false),
+              u"");
 }
 
 TEST(SoftwareLibResolvers, BabylonAndStarWarsReadTheirOwnValues) {
     K_Software_Const_Feature_Lib lib;
     MemoryRegistry reg;
-    PutString(reg, kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Babylon.exe",
-              u"Path", u" C:\\Program Files\\Babylon ");
-    PutString(reg, kHkeyLocalMachine, u"SOFTWARE\\BioWare\\Star Wars-The Old Republic", u"Install Dir",
-              u"E:\\Games\\SWTOR\\", true);
-    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_Babylon(reg, u"babylon 9", false), u"C:\\Program Files\\Babylon\\");
+    PutString(reg, kHkeyLocalMachine,
+              u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Babylon.exe", u"Path",
+              u" C:\\Program Files\\Babylon ");
+    PutString(reg, kHkeyLocalMachine, u"SOFTWARE\\BioWare\\Star Wars-The Old Republic",
+              u"Install Dir", u"E:\\Games\\SWTOR\\", true);
+    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_Babylon(reg, u"babylon 9", false),
+              u"C:\\Program Files\\Babylon\\");
     EXPECT_EQ(lib.mpu_fun_InstallLocation_For_Babylon(reg, u"babylon 9", true), u"");
     EXPECT_EQ(lib.mpu_fun_InstallLocation_For_Babylon(reg, u"Dictionary", false), u"");
     EXPECT_EQ(lib.mpu_fun_InstallLocation_For_StarWars(reg, u"Star Wars: The Old Republic", true),
               u"E:\\Games\\SWTOR\\");
-    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_StarWars(reg, u"Star Wars: The Old Republic", false), u"");
+    EXPECT_EQ(lib.mpu_fun_InstallLocation_For_StarWars(reg, u"Star Wars: The Old Republic", false),
+              u"");
 }
 
 }  // namespace

@@ -20,20 +20,37 @@ struct CommandCase {
 Launch Shell(std::u16string file, std::u16string parameters) {
     return {"shell", u"Open", std::move(file), std::move(parameters), u"", "", kSwShowNormal};
 }
-Launch Fallback(std::string command_line) { return {"winexec", u"", u"", u"", u"", std::move(command_line), kSwShowNormal}; }
+Launch Fallback(std::string command_line) {
+    return {"winexec", u"", u"", u"", u"", std::move(command_line), kSwShowNormal};
+}
 
 TEST(RunUninstallCommand, SplitsByItsCasesInOrder) {
     const CommandCase cases[] = {
         {u"MsiExec.exe /X{1234-ABCD}", false, {Shell(u"MsiExec.exe", u"/X{1234-ABCD} ")}, {}},
-        {u"rundll32.exe advpack.dll,LaunchINFSection x.inf", false,
-         {Shell(u"rundll32.exe", u"advpack.dll,LaunchINFSection x.inf ")}, {}},
-        {u"C:\\Windows\\System32\\rundll32.exe a.dll,Uninstall", false,
-         {Shell(u"C:\\Windows\\System32\\rundll32.exe a.dll,Uninstall", u"")}, {}},
-        {u"C:\\WINDOWS\\unwise.exe C:\\App\\install.log", false, {Shell(u"C:\\WINDOWS\\unwise.exe", u"C:\\App\\install.log ")}, {}},
-        {u"C:\\Program Files\\App\\remove me.exe", false, {Shell(u"C:\\Program Files\\App\\remove me.exe", u"")}, {}},
-        {u"\"C:\\Program Files\\App\\uninst.exe\" /S", false, {Shell(u"\"C:\\Program Files\\App\\uninst.exe\" ", u"/S")}, {}},
-        {u"\"C:\\Program Files\\App\\unins000.exe\" /SILENT /NORESTART", false,
-         {Shell(u"\"C:\\Program Files\\App\\unins000.exe\" ", u"/SILENT /NORESTART")}, {}},
+        {u"rundll32.exe advpack.dll,LaunchINFSection x.inf",
+         false,
+         {Shell(u"rundll32.exe", u"advpack.dll,LaunchINFSection x.inf ")},
+         {}},
+        {u"C:\\Windows\\System32\\rundll32.exe a.dll,Uninstall",
+         false,
+         {Shell(u"C:\\Windows\\System32\\rundll32.exe a.dll,Uninstall", u"")},
+         {}},
+        {u"C:\\WINDOWS\\unwise.exe C:\\App\\install.log",
+         false,
+         {Shell(u"C:\\WINDOWS\\unwise.exe", u"C:\\App\\install.log ")},
+         {}},
+        {u"C:\\Program Files\\App\\remove me.exe",
+         false,
+         {Shell(u"C:\\Program Files\\App\\remove me.exe", u"")},
+         {}},
+        {u"\"C:\\Program Files\\App\\uninst.exe\" /S",
+         false,
+         {Shell(u"\"C:\\Program Files\\App\\uninst.exe\" ", u"/S")},
+         {}},
+        {u"\"C:\\Program Files\\App\\unins000.exe\" /SILENT /NORESTART",
+         false,
+         {Shell(u"\"C:\\Program Files\\App\\unins000.exe\" ", u"/SILENT /NORESTART")},
+         {}},
         {u"/", false, {}, {u"8 cmd is error ! "}},
         {u"C:\\App\\app.exe -uninstall", false, {Shell(u"C:\\App\\app.exe ", u"-uninstall")}, {}},
         {u"C:\\App\\app.exe --uninstall", false, {Shell(u"C:\\App\\app.exe ", u"--uninstall")}, {}},
@@ -42,11 +59,18 @@ TEST(RunUninstallCommand, SplitsByItsCasesInOrder) {
         {u"C:\\App\\app.exe uninstall ", false, {Shell(u"C:\\App\\app.exe uninstall", u"")}, {}},
         // The word in the path is removed too: the shell fails, the fallback
         // launches the command as received.
-        {u"C:\\Uninstall\\app.exe Uninstall", true,
-         {Shell(u"C:\\\\APP.EXE", u"UNINSTALL"), Fallback("C:\\Uninstall\\app.exe Uninstall")}, {}},
-        {u"  \"C:\\Program Files\\App\\mcuihost.exe\" -uninstall ", false,
-         {Fallback("\"C:\\Program Files\\App\\mcuihost.exe\" -uninstall")}, {}},
-        {u"C:\\App\\caf\u00E9\u6F22.exe", true, {Shell(u"C:\\App\\caf\u00E9\u6F22.exe", u""), Fallback("C:\\App\\caf\xE9?.exe")}, {}},
+        {u"C:\\Uninstall\\app.exe Uninstall",
+         true,
+         {Shell(u"C:\\\\APP.EXE", u"UNINSTALL"), Fallback("C:\\Uninstall\\app.exe Uninstall")},
+         {}},
+        {u"  \"C:\\Program Files\\App\\mcuihost.exe\" -uninstall ",
+         false,
+         {Fallback("\"C:\\Program Files\\App\\mcuihost.exe\" -uninstall")},
+         {}},
+        {u"C:\\App\\caf\u00E9\u6F22.exe",
+         true,
+         {Shell(u"C:\\App\\caf\u00E9\u6F22.exe", u""), Fallback("C:\\App\\caf\xE9?.exe")},
+         {}},
         {u"   ", false, {}, {}},
         {u"", false, {}, {}},
     };
@@ -71,14 +95,17 @@ TEST(RunUninstallCommand, SplitRuleKeepsQuotedStretches) {
     EXPECT_EQ(SplitCommand(u"\"a b\"c d", u' '), (StringList{u"\"a b\"c", u"d"}));
     // A quote inside a piece opens nothing: an apostrophe in a folder name
     // does not swallow the switch.
-    EXPECT_EQ(SplitCommand(u"C:\\Bob's App\\u.exe /S", u'/'), (StringList{u"C:\\Bob's App\\u.exe ", u"S"}));
+    EXPECT_EQ(SplitCommand(u"C:\\Bob's App\\u.exe /S", u'/'),
+              (StringList{u"C:\\Bob's App\\u.exe ", u"S"}));
     EXPECT_EQ(SplitCommand(u"\r\na\r\nb", u' '), (StringList{u"a", u"b"}));
 }
 
 TEST(ShellCallUninstall, SwitchesRedirectionOffAroundTheLaunch) {
     MemoryMachine machine;
     std::vector<bool> redirection_at_launch;
-    machine.launcher.set_on_launch([&](const Launch&) { redirection_at_launch.push_back(machine.hostkit.redirection_disabled()); });
+    machine.launcher.set_on_launch([&](const Launch&) {
+        redirection_at_launch.push_back(machine.hostkit.redirection_disabled());
+    });
     QVU_Thread_ShellCallUninstall worker(machine.ports(), 0, u"C:\\App\\uninst.exe", true);
     worker.Execute();
     EXPECT_EQ(redirection_at_launch, std::vector<bool>{true});
@@ -87,7 +114,9 @@ TEST(ShellCallUninstall, SwitchesRedirectionOffAroundTheLaunch) {
 
 TEST(ExeNameFromUninstallString, Cases) {
     using T = TThread_ShellExeUninstaller;
-    EXPECT_EQ(T::mpr_fun_ExeNameFromUninstallString(u"\"C:\\Program Files\\App\\unins000.exe\" /SILENT"), u"unins000.exe");
+    EXPECT_EQ(
+        T::mpr_fun_ExeNameFromUninstallString(u"\"C:\\Program Files\\App\\unins000.exe\" /SILENT"),
+        u"unins000.exe");
     EXPECT_EQ(T::mpr_fun_ExeNameFromUninstallString(u"MsiExec.exe /X{1}"), u"MsiExec.exe");
     EXPECT_EQ(T::mpr_fun_ExeNameFromUninstallString(u"  C:\\x\\My Tool.EXE"), u"Tool.EXE");
     EXPECT_EQ(T::mpr_fun_ExeNameFromUninstallString(u"C:\\x\\remove.bat"), u"");
@@ -96,7 +125,7 @@ TEST(ExeNameFromUninstallString, Cases) {
 }
 
 class Watcher : public ::testing::Test {
-protected:
+  protected:
     Watcher() {
         auto record = std::make_unique<K_Class_SoftwareInfo>();
         record->m_strNamelow = u"app";
@@ -107,8 +136,12 @@ protected:
         TThread_ShellExeUninstaller watcher(machine_.ports(), list_);
         watcher.m_CallbackPtr_Start = [this] { events_.push_back("start"); };
         watcher.m_CallbackPtr_End = [this] { events_.push_back("end"); };
-        watcher.m_CallbackPtr_StepTip_Start = [this](std::int32_t s) { events_.push_back("start " + std::to_string(s)); };
-        watcher.m_CallbackPtr_StepTip_End = [this](std::int32_t s) { events_.push_back("end " + std::to_string(s)); };
+        watcher.m_CallbackPtr_StepTip_Start = [this](std::int32_t s) {
+            events_.push_back("start " + std::to_string(s));
+        };
+        watcher.m_CallbackPtr_StepTip_End = [this](std::int32_t s) {
+            events_.push_back("end " + std::to_string(s));
+        };
         watcher.mpu_pro_SetUninstallSoftware(u"app");
         watcher.Execute();
     }

@@ -11,13 +11,19 @@ namespace purgeon {
 
 namespace {
 
-bool IsDotEntry(const std::u16string& name) { return name == u"." || name == u".."; }
+bool IsDotEntry(const std::u16string& name) {
+    return name == u"." || name == u"..";
+}
 
-bool IsFolder(const FindData& data) { return (data.attributes & kFileAttributeDirectory) != 0; }
+bool IsFolder(const FindData& data) {
+    return (data.attributes & kFileAttributeDirectory) != 0;
+}
 
 // Junctions and symbolic links: recorded, never walked into, so that
 // neither the analysis nor the removal that trusts it reaches outside.
-bool IsLink(const FindData& data) { return (data.attributes & kFileAttributeReparsePoint) != 0; }
+bool IsLink(const FindData& data) {
+    return (data.attributes & kFileAttributeReparsePoint) != 0;
+}
 
 // Every entry of a folder but "." and "..", in listing order; empty when the
 // folder cannot be listed.
@@ -57,12 +63,14 @@ std::u16string BoundedTail(const StringList& pieces, std::size_t from) {
 
 }  // namespace
 
-TThread_Uninstall_Analyze::TThread_Uninstall_Analyze(Ports ports, K_Class_SoftwareInfo_List& class_param_SWL)
+TThread_Uninstall_Analyze::TThread_Uninstall_Analyze(Ports ports,
+                                                     K_Class_SoftwareInfo_List& class_param_SWL)
     : ports_(ports), m_class_AppInfo_List(class_param_SWL) {}
 
 TThread_Uninstall_Analyze::~TThread_Uninstall_Analyze() = default;
 
-void TThread_Uninstall_Analyze::mpu_pro_SetUninstallSoftware(const std::u16string& str_param_SoftwareName) {
+void TThread_Uninstall_Analyze::mpu_pro_SetUninstallSoftware(
+    const std::u16string& str_param_SoftwareName) {
     m_class_CurUninstallAppInfo = m_class_AppInfo_List.Find(str_param_SoftwareName);
 }
 
@@ -78,7 +86,8 @@ void TThread_Uninstall_Analyze::mpu_pro_SetUninstallSoftware() {
 }
 
 void TThread_Uninstall_Analyze::mpr_pro_ReleaseCustomRecord() {
-    if (custom_record_ && m_class_CurUninstallAppInfo == custom_record_.get()) m_class_CurUninstallAppInfo = nullptr;
+    if (custom_record_ && m_class_CurUninstallAppInfo == custom_record_.get())
+        m_class_CurUninstallAppInfo = nullptr;
     custom_record_.reset();
 }
 
@@ -127,18 +136,21 @@ void TThread_Uninstall_Analyze::RecordFile(const std::u16string& path) {
     K_Class_SoftwareInfo& record = *m_class_CurUninstallAppInfo;
     if (mpr_fun_IsModuleFile(path)) {
         const size_t slash = path.find_last_of(u'\\');
-        record.m_ListStr_AXCFiles.push_back(Trim(slash == std::u16string::npos ? path : path.substr(slash + 1)));
+        record.m_ListStr_AXCFiles.push_back(
+            Trim(slash == std::u16string::npos ? path : path.substr(slash + 1)));
     }
     record.m_ListStr_Files.push_back(path);
     if (m_CallbackPtr_FileFolderCount)
-        m_CallbackPtr_FileFolderCount(path, std::uint32_t(record.m_ListStr_Files.size() + record.m_ListStr_Folders.size()));
+        m_CallbackPtr_FileFolderCount(
+            path, std::uint32_t(record.m_ListStr_Files.size() + record.m_ListStr_Folders.size()));
 }
 
 void TThread_Uninstall_Analyze::RecordFolder(const std::u16string& path) {
     K_Class_SoftwareInfo& record = *m_class_CurUninstallAppInfo;
     record.m_ListStr_Folders.push_back(path);
     if (m_CallbackPtr_FileFolderCount)
-        m_CallbackPtr_FileFolderCount(path, std::uint32_t(record.m_ListStr_Files.size() + record.m_ListStr_Folders.size()));
+        m_CallbackPtr_FileFolderCount(
+            path, std::uint32_t(record.m_ListStr_Files.size() + record.m_ListStr_Folders.size()));
 }
 
 void TThread_Uninstall_Analyze::mpr_fun_CollectFilesFolders() {
@@ -151,15 +163,17 @@ void TThread_Uninstall_Analyze::mpr_fun_CollectFilesFolders() {
     // A location that is a folder of Windows or of its users (one bad
     // registry value can make it "C:\\" or the native Program Files) is
     // treated like no location: below it lies everything else's.
-    const bool usable_location = !record.m_strInstallLocation.empty() &&
-                                 !ProtectedFolders(ports_.shell, ports_.files).IsProtected(record.m_strInstallLocation);
+    const bool usable_location =
+        !record.m_strInstallLocation.empty() &&
+        !ProtectedFolders(ports_.shell, ports_.files).IsProtected(record.m_strInstallLocation);
     if (usable_location) {
         RecordFolder(record.m_strInstallLocation);
         mpr_pro_ScanInstallFolder(record.m_strInstallLocation);
-    } else if (record.m_ListStr_Lib_FolderName != nullptr && !record.m_ListStr_Lib_FolderName->empty()) {
+    } else if (record.m_ListStr_Lib_FolderName != nullptr &&
+               !record.m_ListStr_Lib_FolderName->empty()) {
         bool flag = false;
-        mpr_pro_ScanDriveForLibFolders(GetSystemDirPath(ports_.shell).substr(0, 3), *record.m_ListStr_Lib_FolderName,
-                                       flag);
+        mpr_pro_ScanDriveForLibFolders(GetSystemDirPath(ports_.shell).substr(0, 3),
+                                       *record.m_ListStr_Lib_FolderName, flag);
     }
 }
 
@@ -200,7 +214,8 @@ void TThread_Uninstall_Analyze::mpr_pro_ScanInstallFolder(const std::u16string& 
 // the lower-cased N + "\". `flag` is shared by the whole walk and holds the
 // result of the most recent folder test anywhere in it.
 void TThread_Uninstall_Analyze::mpr_pro_ScanDriveForLibFolders(const std::u16string& folder,
-                                                               const StringList& names, bool& flag) {
+                                                               const StringList& names,
+                                                               bool& flag) {
     StringList needles;
     for (const auto& name : names) needles.push_back(AsciiLower(name) + u"\\");
     auto passes = [&needles](const std::u16string& path) {
@@ -275,7 +290,8 @@ void TThread_Uninstall_Analyze::PrepareFolderTest() {
     // when the last kept one is not a prefix of it.
     folder_test_roots_.clear();
     for (auto& folder : upper) {
-        if (!folder_test_roots_.empty() && folder.compare(0, folder_test_roots_.back().size(), folder_test_roots_.back()) == 0)
+        if (!folder_test_roots_.empty() &&
+            folder.compare(0, folder_test_roots_.back().size(), folder_test_roots_.back()) == 0)
             continue;
         folder_test_roots_.push_back(std::move(folder));
     }

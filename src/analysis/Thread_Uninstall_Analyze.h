@@ -20,7 +20,7 @@ namespace purgeon {
 constexpr std::size_t kMaxReportedFileRows = 3000;
 
 class TThread_Uninstall_Analyze : public WorkerThread {
-public:
+  public:
     using PathProc = std::function<void(const std::u16string&)>;
     using CountProc = std::function<void(const std::u16string&, std::uint32_t)>;
     using EventProc = std::function<void()>;
@@ -58,10 +58,11 @@ public:
     std::u16string mpr_pro_NormalizePath(const std::u16string& text);
     bool mpr_fun_IsInCollectedFolders(const std::u16string& text);
 
-private:
+  private:
     void mpr_fun_CollectFilesFolders();
     void mpr_pro_ScanInstallFolder(const std::u16string& folder);
-    void mpr_pro_ScanDriveForLibFolders(const std::u16string& folder, const StringList& names, bool& flag);
+    void mpr_pro_ScanDriveForLibFolders(const std::u16string& folder, const StringList& names,
+                                        bool& flag);
     void mpr_pro_ReleaseCustomRecord();
     void PrepareFolderTest();
 
@@ -76,8 +77,8 @@ private:
     void RecordFile(const std::u16string& path);
     void RecordFolder(const std::u16string& path);
     void RecordRegistry(const std::u16string& entry);
-    void RecordValuesPointingIn(RegKey root, const std::u16string& root_name, const std::u16string& key_path,
-                                bool view64);
+    void RecordValuesPointingIn(RegKey root, const std::u16string& root_name,
+                                const std::u16string& key_path, bool view64);
 
     Ports ports_;
     K_Class_SoftwareInfo_List& m_class_AppInfo_List;

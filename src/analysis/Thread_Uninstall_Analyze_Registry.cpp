@@ -11,41 +11,52 @@ namespace purgeon {
 namespace {
 
 const std::u16string kClasses = u"SOFTWARE\\Classes\\";
-const std::u16string kInstallerFolders = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
+const std::u16string kInstallerFolders =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
 const std::u16string kSharedDlls = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const std::u16string kApproved = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const std::u16string kApproved =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const std::u16string kToolbar = u"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const std::u16string kBrowserHelpers =
     u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\";
-const std::u16string kUserData = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
-const std::u16string kLayers = u"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
+const std::u16string kUserData =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
+const std::u16string kLayers =
+    u"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 // Recorded and opened without a leading backslash: Windows refuses to open
 // a sub-key path that starts with one, so with it this cache could never be
 // searched nor its values deleted.
 const std::u16string kCurrentUserMuiCache =
     u"Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 const std::u16string kUserMuiCache = u"\\Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
-const std::u16string kElevationPolicy = u"SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy\\";
+const std::u16string kElevationPolicy =
+    u"SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy\\";
 const std::u16string kRun = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 using UpperSet = std::unordered_set<std::u16string>;
 
-bool InSet(const UpperSet& set, const std::u16string& text) { return set.count(AsciiUpper(text)) != 0; }
+bool InSet(const UpperSet& set, const std::u16string& text) {
+    return set.count(AsciiUpper(text)) != 0;
+}
 
 // A key or value name read from the registry may end an entry only when it
 // is not empty and holds no "|": an empty one would name the parent key
 // itself (every class, every association), and a bar would make the entry
 // name something else.
-bool IsRecordableName(const std::u16string& name) { return !name.empty() && name.find(u'|') == std::u16string::npos; }
+bool IsRecordableName(const std::u16string& name) {
+    return !name.empty() && name.find(u'|') == std::u16string::npos;
+}
 
 // A ProgID read from a value becomes a key name below SOFTWARE\Classes: it
 // must be one plain key name, and none of the keys there that are not a
 // program's own: the parents the searches walk, all files ("*"), or a file
 // type (".txt"), which no ProgID can be.
 bool IsPlainKeyName(const std::u16string& name) {
-    if (!IsRecordableName(Trim(name)) || name.find_first_of(u"\\\"'") != std::u16string::npos) return false;
+    if (!IsRecordableName(Trim(name)) || name.find_first_of(u"\\\"'") != std::u16string::npos)
+        return false;
     const std::u16string upper = AsciiUpper(Trim(name));
-    for (const char16_t* reserved : {u"*", u"CLSID", u"TYPELIB", u"INTERFACE", u"INSTALLER", u"APPID"}) {
+    for (const char16_t* reserved :
+         {u"*", u"CLSID", u"TYPELIB", u"INTERFACE", u"INSTALLER", u"APPID"}) {
         if (upper == reserved) return false;
     }
     return upper.front() != u'.';
@@ -62,7 +73,8 @@ void TThread_Uninstall_Analyze::RecordRegistry(const std::u16string& entry) {
 // Records "ROOT|key|name" for every value name of the key that, trimmed,
 // points into the program.
 void TThread_Uninstall_Analyze::RecordValuesPointingIn(RegKey root, const std::u16string& root_name,
-                                                       const std::u16string& key_path, bool view64) {
+                                                       const std::u16string& key_path,
+                                                       bool view64) {
     StringList names;
     if (!Reg_EnumValueNames(ports_.registry, root, key_path, names, view64)) return;
     for (const auto& name : names) {
@@ -80,8 +92,10 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchFileAssociations(bool view64) {
     for (const auto& name : names) {
         if (!IsRecordableName(name) || name[0] == u'.') continue;
         // Only a failed read falls back to the icon: an empty command stays.
-        if (!Reg_ReadString(reg, kHkeyLocalMachine, kClasses + name + u"\\Shell\\Open\\Command\\", u"", view64, command) &&
-            !Reg_ReadString(reg, kHkeyLocalMachine, kClasses + name + u"\\DefaultIcon\\", u"", view64, command))
+        if (!Reg_ReadString(reg, kHkeyLocalMachine, kClasses + name + u"\\Shell\\Open\\Command\\",
+                            u"", view64, command) &&
+            !Reg_ReadString(reg, kHkeyLocalMachine, kClasses + name + u"\\DefaultIcon\\", u"",
+                            view64, command))
             continue;
         if (mpr_fun_IsInCollectedFolders(command)) {
             RecordRegistry(u"HKLM|" + kClasses + name);
@@ -91,7 +105,8 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchFileAssociations(bool view64) {
     std::u16string type;
     for (const auto& name : names) {
         if (!IsRecordableName(name) || name[0] != u'.') continue;
-        if (Reg_ReadString(reg, kHkeyLocalMachine, kClasses + name + u"\\", u"", view64, type) && InSet(program_types, type))
+        if (Reg_ReadString(reg, kHkeyLocalMachine, kClasses + name + u"\\", u"", view64, type) &&
+            InSet(program_types, type))
             RecordRegistry(u"HKLM|" + kClasses + name);
     }
 }
@@ -115,7 +130,8 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchComRegistrations(bool view64) {
     for (const auto& guid : names) {
         if (!IsRecordableName(guid)) continue;
         Reg_FindSubKey(reg, kHkeyLocalMachine, type_libs + guid + u"\\", u"win32", found, view64);
-        if (found.empty() || !Reg_ReadString(reg, kHkeyLocalMachine, found, u"", view64, text)) continue;
+        if (found.empty() || !Reg_ReadString(reg, kHkeyLocalMachine, found, u"", view64, text))
+            continue;
         if (mpr_fun_IsInCollectedFolders(Trim(text))) {
             type_lib_set.insert(AsciiUpper(guid));
             RecordRegistry(u"HKLM|" + type_libs + guid);
@@ -128,19 +144,22 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchComRegistrations(bool view64) {
         if (!IsRecordableName(clsid)) continue;
         const std::u16string key = classes + clsid;
         std::u16string server;
-        if (!Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\InprocServer32\\", u"", view64, server))
+        if (!Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\InprocServer32\\", u"", view64,
+                            server))
             Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\LocalServer32\\", u"", view64, server);
         bool taken;
         if (!server.empty()) {
             taken = mpr_fun_IsInCollectedFolders(Trim(server));
         } else {
-            taken = Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\TypeLib\\", u"", view64, text) && !text.empty() &&
-                    InSet(type_lib_set, text);
+            taken =
+                Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\TypeLib\\", u"", view64, text) &&
+                !text.empty() && InSet(type_lib_set, text);
         }
         if (!taken) continue;
         class_set.insert(AsciiUpper(clsid));
         RecordRegistry(u"HKLM|" + key);
-        if (Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\ProgID\\", u"", view64, text) && IsPlainKeyName(text))
+        if (Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\ProgID\\", u"", view64, text) &&
+            IsPlainKeyName(text))
             RecordRegistry(u"HKLM|" + kClasses + text);
     }
 
@@ -150,7 +169,8 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchComRegistrations(bool view64) {
     for (const auto& iid : names) {
         if (!IsRecordableName(iid)) continue;
         const std::u16string key = interfaces + iid;
-        if (!Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\ProxyStubClsid32\\", u"", view64, text))
+        if (!Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\ProxyStubClsid32\\", u"", view64,
+                            text))
             Reg_ReadString(reg, kHkeyLocalMachine, key + u"\\ProxyStubClsid\\", u"", view64, text);
         if (!text.empty() && InSet(class_set, text)) {
             interface_set.insert(AsciiUpper(iid));
@@ -167,20 +187,23 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchComRegistrations(bool view64) {
     for (const auto& key : {kApproved, kToolbar}) {
         if (!Reg_EnumValueNames(reg, kHkeyLocalMachine, key, names, view64)) continue;
         for (const auto& name : names) {
-            if (IsRecordableName(name) && InSet(class_set, name)) RecordRegistry(u"HKLM|" + key + u"|" + name);
+            if (IsRecordableName(name) && InSet(class_set, name))
+                RecordRegistry(u"HKLM|" + key + u"|" + name);
         }
     }
 
     // F. Browser helper objects of recorded classes.
     Reg_EnumSubKeys(reg, kHkeyLocalMachine, kBrowserHelpers, names, view64);
     for (const auto& name : names) {
-        if (IsRecordableName(name) && InSet(class_set, name)) RecordRegistry(u"HKLM|" + kBrowserHelpers + name);
+        if (IsRecordableName(name) && InSet(class_set, name))
+            RecordRegistry(u"HKLM|" + kBrowserHelpers + name);
     }
 }
 
 void TThread_Uninstall_Analyze::mpr_pro_SearchMsiUserData(bool view64) {
     RegistryPort& reg = ports_.registry;
-    const std::u16string own_uninstall = AsciiUpper(Trim(m_class_CurUninstallAppInfo->m_strUninstallString));
+    const std::u16string own_uninstall =
+        AsciiUpper(Trim(m_class_CurUninstallAppInfo->m_strUninstallString));
     StringList users, products, components, patches;
     Reg_EnumUserDataSids(reg, users, view64);
     std::u16string text;
@@ -193,13 +216,17 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchMsiUserData(bool view64) {
             if (!IsRecordableName(product)) continue;
             const std::u16string product_key = user + u"\\Products\\" + product;
             const std::u16string properties = product_key + u"\\InstallProperties\\";
-            if (!Reg_ReadString(reg, kHkeyLocalMachine, properties, u"InstallLocation", view64, text)) continue;
+            if (!Reg_ReadString(reg, kHkeyLocalMachine, properties, u"InstallLocation", view64,
+                                text))
+                continue;
             bool tied = false;
             if (mpr_fun_IsInCollectedFolders(Trim(text))) {
                 tied = true;
                 RecordRegistry(u"HKLM|" + product_key);
             }
-            if (!Reg_ReadString(reg, kHkeyLocalMachine, properties, u"UninstallString", view64, text)) continue;
+            if (!Reg_ReadString(reg, kHkeyLocalMachine, properties, u"UninstallString", view64,
+                                text))
+                continue;
             if (!own_uninstall.empty() && own_uninstall == AsciiUpper(Trim(text))) {
                 tied = true;
                 RecordRegistry(u"HKLM|" + product_key);
@@ -207,7 +234,8 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchMsiUserData(bool view64) {
             if (!tied) continue;
             Reg_EnumSubKeys(reg, kHkeyLocalMachine, product_key + u"\\Patches\\", patches, view64);
             for (const auto& patch : patches) {
-                if (IsRecordableName(patch)) RecordRegistry(u"HKLM|" + user + u"\\Patches\\" + patch);
+                if (IsRecordableName(patch))
+                    RecordRegistry(u"HKLM|" + user + u"\\Patches\\" + patch);
             }
             for (const auto& component : components) {
                 if (!IsRecordableName(component)) continue;
@@ -223,7 +251,8 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchAppCompatLayers(bool view64) {
     StringList hives;
     Reg_EnumUserHives(ports_.registry, hives, view64);
     for (const auto& hive : hives) {
-        if (IsRecordableName(hive)) RecordValuesPointingIn(kHkeyUsers, u"HKU", hive + kLayers, view64);
+        if (IsRecordableName(hive))
+            RecordValuesPointingIn(kHkeyUsers, u"HKU", hive + kLayers, view64);
     }
 }
 
@@ -232,7 +261,8 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchMuiCache(bool view64) {
     StringList hives;
     Reg_EnumUserHives(ports_.registry, hives, view64);
     for (const auto& hive : hives) {
-        if (IsRecordableName(hive)) RecordValuesPointingIn(kHkeyUsers, u"HKU", hive + kUserMuiCache, view64);
+        if (IsRecordableName(hive))
+            RecordValuesPointingIn(kHkeyUsers, u"HKU", hive + kUserMuiCache, view64);
     }
 }
 
@@ -242,11 +272,14 @@ void TThread_Uninstall_Analyze::mpr_pro_SearchElevationPolicyAndRun(bool view64)
     Reg_EnumSubKeys(reg, kHkeyLocalMachine, kElevationPolicy, policies, view64);
     std::u16string path;
     for (const auto& policy : policies) {
-        if (IsRecordableName(policy) && Reg_ReadString(reg, kHkeyLocalMachine, kElevationPolicy + policy, u"AppPath", view64, path) &&
+        if (IsRecordableName(policy) &&
+            Reg_ReadString(reg, kHkeyLocalMachine, kElevationPolicy + policy, u"AppPath", view64,
+                           path) &&
             mpr_fun_IsInCollectedFolders(Trim(path)))
             RecordRegistry(u"HKLM|" + kElevationPolicy + policy);
     }
-    for (const auto& [root, root_name] : {std::pair{kHkeyLocalMachine, u"HKLM"}, std::pair{kHkeyCurrentUser, u"HKCU"}}) {
+    for (const auto& [root, root_name] :
+         {std::pair{kHkeyLocalMachine, u"HKLM"}, std::pair{kHkeyCurrentUser, u"HKCU"}}) {
         StringList names, texts;
         if (!Reg_EnumValues(reg, root, kRun, names, view64, &texts)) continue;
         for (size_t i = 0; i < names.size() && i < texts.size(); ++i) {

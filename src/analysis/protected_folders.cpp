@@ -9,9 +9,9 @@ namespace purgeon {
 namespace {
 
 const int kProtectedCsidls[] = {
-    kCsidlWindows,     kCsidlProgramFiles,  kCsidlDesktopDirectory, kCsidlCommonDesktopDirectory,
-    kCsidlStartup,     kCsidlCommonStartup, kCsidlAppData,          kCsidlLocalAppData,
-    kCsidlCommonAppData, kCsidlProfile,     kCsidlPersonal,
+    kCsidlWindows,       kCsidlProgramFiles,  kCsidlDesktopDirectory, kCsidlCommonDesktopDirectory,
+    kCsidlStartup,       kCsidlCommonStartup, kCsidlAppData,          kCsidlLocalAppData,
+    kCsidlCommonAppData, kCsidlProfile,       kCsidlPersonal,
 };
 
 }  // namespace
@@ -32,8 +32,10 @@ std::u16string NormalisedPath(FileSystemPort& fs, const std::u16string& path) {
         part.clear();
     };
     for (char16_t c : text) {
-        if (c == u'\\') flush();
-        else part.push_back(c);
+        if (c == u'\\')
+            flush();
+        else
+            part.push_back(c);
     }
     flush();
     std::u16string joined;
@@ -62,7 +64,8 @@ ProtectedFolders::ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs) 
     }
     for (const auto& folder : found) {
         const std::u16string normalised = NormalisedPath(fs_, Trim(folder));
-        if (normalised.size() > 3) folders_.push_back(AsciiUpper(WithTrailingBackslash(normalised)));
+        if (normalised.size() > 3)
+            folders_.push_back(AsciiUpper(WithTrailingBackslash(normalised)));
     }
 }
 

@@ -19,7 +19,7 @@ namespace purgeon {
 std::u16string NormalisedPath(FileSystemPort& fs, const std::u16string& path);
 
 class ProtectedFolders {
-public:
+  public:
     // Reads the shell's folders once: the removal asks about every path.
     ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs);
 
@@ -34,7 +34,7 @@ public:
     // The folders, normalised, upper case, each ending in "\".
     const StringList& folders() const { return folders_; }
 
-private:
+  private:
     bool IsProtectedSpelling(const std::u16string& path) const;
 
     FileSystemPort& fs_;

@@ -42,15 +42,17 @@ int Usage(std::string& err, const std::string& problem) {
 
 // Collects nothing: the inventory holds the result once the run is over.
 class SilentListener : public InstallerSoftwareListListener {
-public:
+  public:
     void Callback_InstallerSoftwarelist_Start() override {}
     void Callback_InstallerSoftwarelist(std::uint32_t, const std::u16string&, const std::u16string&,
-                                        const std::u16string&, const std::u16string&, std::uint32_t) override {}
+                                        const std::u16string&, const std::u16string&,
+                                        std::uint32_t) override {}
     void Callback_InstallerSoftwarelist_End(std::uint32_t) override {}
     bool IsLoadingWindowVisible() override { return false; }
 };
 
-void Enumerate(CliContext& context, const K_Software_Const_Feature_Lib& lib, K_Class_SoftwareInfo_List& list) {
+void Enumerate(CliContext& context, const K_Software_Const_Feature_Lib& lib,
+               K_Class_SoftwareInfo_List& list) {
     SilentListener listener;
     TThread_EnumInstalledApp worker(context.ports, list, lib, context.program_folder, listener);
     worker.Execute();
@@ -79,11 +81,14 @@ std::string ProgramLine(const K_Class_SoftwareInfo& r) {
     return line + "\n";
 }
 
-int List(const std::vector<std::u16string>& args, CliContext& context, std::string& out, std::string& err) {
+int List(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
+         std::string& err) {
     bool json = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == u"--json") json = true;
-        else return Usage(err, "unknown option for list: " + ToUtf8(args[i]));
+        if (args[i] == u"--json")
+            json = true;
+        else
+            return Usage(err, "unknown option for list: " + ToUtf8(args[i]));
     }
     K_Software_Const_Feature_Lib lib;
     lib.mpu_InitLib();
@@ -204,7 +209,8 @@ Findings Analyse(CliContext& context, K_Class_SoftwareInfo_List& list, const Tar
     findings.files = record.m_ListStr_Files;
     std::unordered_set<std::u16string> seen;
     for (const auto& entry : record.m_ListStr_Registry) {
-        if (!entry.empty() && seen.insert(AsciiUpper(entry)).second) findings.registry.push_back(entry);
+        if (!entry.empty() && seen.insert(AsciiUpper(entry)).second)
+            findings.registry.push_back(entry);
     }
     return findings;
 }
@@ -212,7 +218,8 @@ Findings Analyse(CliContext& context, K_Class_SoftwareInfo_List& list, const Tar
 // A JSON array of strings, one per line, for a member at `indent`.
 std::string JsonArray(const StringList& items, const std::string& indent = "  ") {
     std::string json = "[";
-    for (size_t i = 0; i < items.size(); ++i) json += (i ? ",\n" : "\n") + indent + "  " + JsonString(items[i]);
+    for (size_t i = 0; i < items.size(); ++i)
+        json += (i ? ",\n" : "\n") + indent + "  " + JsonString(items[i]);
     return json + (items.empty() ? "]" : "\n" + indent + "]");
 }
 
@@ -222,7 +229,8 @@ std::string Section(const char* heading, const StringList& items) {
     return text;
 }
 
-int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::string& out, std::string& err) {
+int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
+            std::string& err) {
     Target target;
     std::string problem;
     if (!ParseTarget(args, target, problem)) return Usage(err, problem);
@@ -234,7 +242,8 @@ int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::s
         Enumerate(context, lib, list);
         const K_Class_SoftwareInfo* record = list.Find(SoftwareKey(Trim(target.program)));
         if (record == nullptr) {
-            err += "purgeon-cli: no installed program is named \"" + ToUtf8(Trim(target.program)) + "\"\n";
+            err += "purgeon-cli: no installed program is named \"" + ToUtf8(Trim(target.program)) +
+                   "\"\n";
             return kExitNotFound;
         }
         subject = record->m_strSoftwareName;
@@ -244,9 +253,10 @@ int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::s
     }
     const Findings findings = Analyse(context, list, target);
     if (target.json) {
-        out += "{\n  \"program\": " + JsonString(subject) + ",\n  \"folders\": " + JsonArray(findings.folders) +
-               ",\n  \"files\": " + JsonArray(findings.files) + ",\n  \"registry\": " +
-               JsonArray(findings.registry) + "\n}\n";
+        out += "{\n  \"program\": " + JsonString(subject) +
+               ",\n  \"folders\": " + JsonArray(findings.folders) +
+               ",\n  \"files\": " + JsonArray(findings.files) +
+               ",\n  \"registry\": " + JsonArray(findings.registry) + "\n}\n";
     } else {
         out += ToUtf8(subject) + "\n";
         out += Section("Folders", findings.folders);

@@ -25,7 +25,7 @@ constexpr int kExitDeclined = 4;
 // prints to `out` and `err` shows only once it has finished; a question and
 // the progress of a long uninstall must show at once.
 class CliTerminal {
-public:
+  public:
     virtual ~CliTerminal() = default;
     // Shows `question` (no line end) and reads one line of answer, without
     // its line end; false when there is nothing to read.

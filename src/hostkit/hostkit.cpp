@@ -28,7 +28,10 @@ namespace purgeon::hostkit {
 int __stdcall Net_IsConnected() {
     DWORD flags = 0;
     if (!InternetGetConnectedState(&flags, 0)) return 0;
-    return (flags & (INTERNET_CONNECTION_MODEM | INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_PROXY)) ? 1 : 0;
+    return (flags &
+            (INTERNET_CONNECTION_MODEM | INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_PROXY))
+               ? 1
+               : 0;
 }
 
 }  // namespace purgeon::hostkit
@@ -39,9 +42,13 @@ using purgeon::hostkit::RevertFsRedirection;
 
 extern "C" {
 
-BYTE __stdcall Dll_Is64BitOs() { return static_cast<BYTE>(IsWow64Cached() & 0xFF); }
+BYTE __stdcall Dll_Is64BitOs() {
+    return static_cast<BYTE>(IsWow64Cached() & 0xFF);
+}
 
-DWORD __stdcall Dll_GetSamDesiredx6432() { return Dll_Is64BitOs() ? kSamAllAccess64 : kSamAllAccess; }
+DWORD __stdcall Dll_GetSamDesiredx6432() {
+    return Dll_Is64BitOs() ? kSamAllAccess64 : kSamAllAccess;
+}
 
 BYTE __stdcall Dll_EnableWow64FsRedirection(BYTE enable) {
     if (!IsWow64Cached()) return TRUE;
@@ -57,8 +64,8 @@ BYTE __stdcall Dll_Common_RegDeleteKey(HKEY root, const wchar_t* subKey, BYTE us
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, subKey, 0, sam, &key) != ERROR_SUCCESS) return FALSE;
     DWORD sub_keys = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &sub_keys, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &sub_keys, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         RegCloseKey(key);
         return FALSE;
     }
@@ -111,4 +118,6 @@ HostkitFunctionTable* __stdcall InitDll_Hostkit() {
 
 }  // extern "C"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}

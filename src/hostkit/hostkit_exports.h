@@ -20,7 +20,8 @@
 struct HostkitFunctionTable {
     void* slots[32];
 };
-static_assert(sizeof(void*) != 4 || sizeof(HostkitFunctionTable) == 128, "128 bytes in the 32-bit build");
+static_assert(sizeof(void*) != 4 || sizeof(HostkitFunctionTable) == 128,
+              "128 bytes in the 32-bit build");
 
 enum HostkitSlot : int {
     kSlotRunKeyDeleteValue = 0,
@@ -83,7 +84,8 @@ extern "C" {
 HOSTKIT_API BYTE __stdcall Dll_Is64BitOs();
 HOSTKIT_API DWORD __stdcall Dll_GetSamDesiredx6432();
 HOSTKIT_API BYTE __stdcall Dll_EnableWow64FsRedirection(BYTE enable);
-HOSTKIT_API BYTE __stdcall Dll_Common_RegDeleteKey(HKEY root, const wchar_t* subKey, BYTE use64BitView);
+HOSTKIT_API BYTE __stdcall Dll_Common_RegDeleteKey(HKEY root, const wchar_t* subKey,
+                                                   BYTE use64BitView);
 HOSTKIT_API HostkitFunctionTable* __stdcall InitDll_Hostkit();
 
 // System Restore points: Dll_SR_Init once, then per restore point Dll_SR_Begin

@@ -12,7 +12,8 @@ namespace purgeon {
 namespace {
 
 const std::u16string kUninstallKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const std::u16string kUserDataKey = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
+const std::u16string kUserDataKey =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\";
 
 // Reads a text value of an open key; a missing value gives the empty text.
 std::u16string ReadText(RegistryPort& reg, RegKey key, const std::u16string& name) {
@@ -33,7 +34,8 @@ std::uint32_t ReadKeyNumber(RegistryPort& reg, RegKey key, const std::u16string&
 
 // A text read through a buffer of `max_bytes`: a longer value is not read.
 std::u16string ReadLimitedText(RegistryPort& reg, RegKey root, const std::u16string& path,
-                               const std::u16string& name, std::uint32_t sam, std::uint32_t max_bytes) {
+                               const std::u16string& name, std::uint32_t sam,
+                               std::uint32_t max_bytes) {
     ScopedRegKey key(reg);
     if (reg.OpenKey(root, path, sam, key.Receive()) != kErrorSuccess) return {};
     std::vector<std::uint8_t> buffer(max_bytes);
@@ -68,11 +70,10 @@ struct TThread_EnumInstalledApp::Entry {
     bool parrot_rule = false;
 };
 
-TThread_EnumInstalledApp::TThread_EnumInstalledApp(Ports ports, K_Class_SoftwareInfo_List& class_param_SWL,
-                                                   const K_Software_Const_Feature_Lib& class_param_SWLib,
-                                                   std::u16string str_param_CurrentAppPath,
-                                                   InstallerSoftwareListListener& listener,
-                                                   EnumWindows windows)
+TThread_EnumInstalledApp::TThread_EnumInstalledApp(
+    Ports ports, K_Class_SoftwareInfo_List& class_param_SWL,
+    const K_Software_Const_Feature_Lib& class_param_SWLib, std::u16string str_param_CurrentAppPath,
+    InstallerSoftwareListListener& listener, EnumWindows windows)
     : ports_(ports),
       m_pClass_AppInfoList(class_param_SWL),
       m_pClass_AppFeatureLib(class_param_SWLib),
@@ -148,9 +149,9 @@ void TThread_EnumInstalledApp::Execute() {
         for (const auto& name : names) {
             const K_Class_SoftwareInfo* record = m_pClass_AppInfoList.Find(name);
             if (record == nullptr) continue;
-            listener_.Callback_InstallerSoftwarelist(0, record->m_strSoftwareName, record->m_strPublisher,
-                                                     record->m_strDisplayVersion, record->m_strDisplayIcon,
-                                                     std::uint32_t(record->m_nDisplayIcon_ID));
+            listener_.Callback_InstallerSoftwarelist(
+                0, record->m_strSoftwareName, record->m_strPublisher, record->m_strDisplayVersion,
+                record->m_strDisplayIcon, std::uint32_t(record->m_nDisplayIcon_ID));
         }
     } catch (...) {
         // Out of memory or a failing port: what was listed stays listed; the
@@ -174,7 +175,9 @@ void TThread_EnumInstalledApp::EnumUninstallKey(RegKey root, bool view64) {
 
     std::u16string sub_key_name;
     for (std::uint32_t index = 0; index < count; ++index) {
-        if (reg.EnumKey(uninstall.Get(), index, kRegNameBufferChars, &sub_key_name) != kErrorSuccess) continue;
+        if (reg.EnumKey(uninstall.Get(), index, kRegNameBufferChars, &sub_key_name) !=
+            kErrorSuccess)
+            continue;
         if (IsSkippedSubKey(sub_key_name)) continue;
         const std::u16string sub_key = Trim(sub_key_name);
         ScopedRegKey key(reg);
@@ -193,8 +196,8 @@ void TThread_EnumInstalledApp::EnumUninstallKey(RegKey root, bool view64) {
         auto missing = [&entry] { return Trim(entry.location).empty(); };
         entry.location = ReadText(reg, key.Get(), u"InstallLocation");
         if (missing() && ContainsIgnoreAsciiCase(name, u"VirtualBox")) {
-            entry.location = ReadLimitedText(reg, kHkeyLocalMachine, u"SOFTWARE\\Oracle\\VirtualBox",
-                                             u"InstallDir", sam, 255);
+            entry.location = ReadLimitedText(
+                reg, kHkeyLocalMachine, u"SOFTWARE\\Oracle\\VirtualBox", u"InstallDir", sam, 255);
         }
         if (missing() && ContainsIgnoreAsciiCase(name, u"Soda PDF 8")) {
             entry.location = ReadLimitedText(reg, kHkeyLocalMachine, u"SOFTWARE\\Soda PDF 8", u"",
@@ -202,15 +205,18 @@ void TThread_EnumInstalledApp::EnumUninstallKey(RegKey root, bool view64) {
         }
         if (missing()) entry.location = ReadText(reg, key.Get(), u"Inno Setup: App Path");
         const auto& lib = m_pClass_AppFeatureLib;
-        if (missing()) entry.location = lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, name, view64);
+        if (missing())
+            entry.location = lib.mpu_fun_InstallLocation_For_ZillyaAntivirus(reg, name, view64);
         if (missing()) entry.location = lib.mpu_fun_InstallLocation_For_Babylon(reg, name, view64);
         if (missing()) entry.location = lib.mpu_fun_InstallLocation_For_StarWars(reg, name, view64);
         if (missing()) entry.location = installer_folders_.Find(name);
         if (RegQueryText(reg, key.Get(), u"UninstallString", entry.uninstall) && missing()) {
             entry.location = GetLocationFromUninstallString(entry.uninstall);
         }
-        if (Trim(entry.uninstall).empty()) entry.uninstall = ReadText(reg, key.Get(), u"UninstallPath");
-        entry.has_local_package = RegQueryText(reg, key.Get(), u"LocalPackage", entry.local_package);
+        if (Trim(entry.uninstall).empty())
+            entry.uninstall = ReadText(reg, key.Get(), u"UninstallPath");
+        entry.has_local_package =
+            RegQueryText(reg, key.Get(), u"LocalPackage", entry.local_package);
         entry.display_icon = ReadText(reg, key.Get(), u"DisplayIcon");
         entry.install_reg_path =
             Trim((root == kHkeyLocalMachine ? u"HKLM|" : u"HKCU|") + kUninstallKey + sub_key);
@@ -236,12 +242,16 @@ void TThread_EnumInstalledApp::EnumInstallerProducts(bool view64) {
             entry.publisher = ReadText(reg, key.Get(), u"Publisher");
             entry.version = ReadText(reg, key.Get(), u"DisplayVersion");
             entry.location = ReadText(reg, key.Get(), u"InstallLocation");
-            if (Trim(entry.location).empty()) entry.location = ReadText(reg, key.Get(), u"Inno Setup: App Path");
-            if (RegQueryText(reg, key.Get(), u"UninstallString", entry.uninstall) && Trim(entry.location).empty()) {
+            if (Trim(entry.location).empty())
+                entry.location = ReadText(reg, key.Get(), u"Inno Setup: App Path");
+            if (RegQueryText(reg, key.Get(), u"UninstallString", entry.uninstall) &&
+                Trim(entry.location).empty()) {
                 entry.location = GetLocationFromUninstallString(entry.uninstall);
             }
-            if (Trim(entry.uninstall).empty()) entry.uninstall = ReadText(reg, key.Get(), u"UninstallPath");
-            entry.has_local_package = RegQueryText(reg, key.Get(), u"LocalPackage", entry.local_package);
+            if (Trim(entry.uninstall).empty())
+                entry.uninstall = ReadText(reg, key.Get(), u"UninstallPath");
+            entry.has_local_package =
+                RegQueryText(reg, key.Get(), u"LocalPackage", entry.local_package);
             entry.display_icon = ReadText(reg, key.Get(), u"DisplayIcon");
             FinishEntry(entry, view64);
         }
@@ -272,8 +282,8 @@ void TThread_EnumInstalledApp::FinishEntry(Entry& entry, bool view64) {
     std::u16string icon;
     std::int32_t icon_index = kNoIconIndex;
     if (!merges || parrot) {
-        icon = IconSourceOfEntry(ports_.files, icon_sources_, entry.display_icon, entry.display_name,
-                                 entry.location);
+        icon = IconSourceOfEntry(ports_.files, icon_sources_, entry.display_icon,
+                                 entry.display_name, entry.location);
     }
     if (parrot && !icon.empty()) {
         // Parrot's entries name a wrong folder; its icon lies in the right one.
@@ -299,7 +309,8 @@ void TThread_EnumInstalledApp::FinishEntry(Entry& entry, bool view64) {
     record->m_strDisplayVersion = Trim(entry.version);
     record->m_strInstallRegPath = entry.install_reg_path;
     record->m_nIs64Bit = view64 ? 1 : 0;
-    record->m_ListStr_Lib_FolderName = m_pClass_AppFeatureLib.mpu_fun_FindFolderNames(record->m_strNamelow);
+    record->m_ListStr_Lib_FolderName =
+        m_pClass_AppFeatureLib.mpu_fun_FindFolderNames(record->m_strNamelow);
     Merge(std::move(record));
 }
 

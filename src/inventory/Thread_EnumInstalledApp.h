@@ -19,7 +19,7 @@ namespace purgeon {
 // What the enumeration tells the main window. Called on the worker's thread;
 // the window hands each call over to its own thread.
 class InstallerSoftwareListListener {
-public:
+  public:
     virtual ~InstallerSoftwareListListener() = default;
     virtual void Callback_InstallerSoftwarelist_Start() = 0;
     virtual void Callback_InstallerSoftwarelist(std::uint32_t Param_nTemp1,
@@ -40,7 +40,7 @@ struct EnumWindows {
 };
 
 class TThread_EnumInstalledApp : public WorkerThread {
-public:
+  public:
     // Everything is borrowed. The caller sets the inventory's m_bIsSearch to
     // false before Start.
     TThread_EnumInstalledApp(Ports ports, K_Class_SoftwareInfo_List& class_param_SWL,
@@ -59,7 +59,7 @@ public:
     static bool IsHiddenEntry(std::uint32_t system_component, const std::u16string& display_name,
                               const std::u16string& release_type);
 
-private:
+  private:
     struct Entry;  // the texts read from one registry entry
     void PrepareRun();
     void FinishEntry(Entry& entry, bool view64);

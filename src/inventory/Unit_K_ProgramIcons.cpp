@@ -31,7 +31,8 @@ void BuildIconSources(RegistryPort& reg, bool view64, IconSources& sources) {
     StringList codes;
     Reg_EnumSubKeys(reg, kHkeyLocalMachine, kInstallerProductsKey, codes, view64);
     for (const auto& code : codes) {
-        AddProductIcon(reg, kHkeyLocalMachine, kInstallerProductsKey + code + u"\\", view64, sources);
+        AddProductIcon(reg, kHkeyLocalMachine, kInstallerProductsKey + code + u"\\", view64,
+                       sources);
     }
     StringList users;
     Reg_EnumUserHives(reg, users, false);
@@ -42,7 +43,8 @@ void BuildIconSources(RegistryPort& reg, bool view64, IconSources& sources) {
             AddProductIcon(reg, kHkeyUsers, base + u"\\" + code + u"\\", view64, sources);
         }
     }
-    Reg_EnumSubKeys(reg, kHkeyLocalMachine, kAppPathsKey, sources.m_strList_InstalledAppName, view64);
+    Reg_EnumSubKeys(reg, kHkeyLocalMachine, kAppPathsKey, sources.m_strList_InstalledAppName,
+                    view64);
 }
 
 std::u16string IconSourceOfEntry(FileSystemPort& fs, const IconSources& sources,

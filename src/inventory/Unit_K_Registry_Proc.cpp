@@ -151,7 +151,8 @@ void Reg_FindSubKey(RegistryPort& reg, RegKey root, const std::u16string& key_pa
     auto open_level = [&](const std::u16string& path) {
         Level level{path, std::make_unique<ScopedRegKey>(reg)};
         if (OpenView(reg, root, path, view64, *level.key) != kErrorSuccess) return false;
-        if (reg.QueryInfoKey(level.key->Get(), &level.count, nullptr) != kErrorSuccess) level.count = 0;
+        if (reg.QueryInfoKey(level.key->Get(), &level.count, nullptr) != kErrorSuccess)
+            level.count = 0;
         stack.push_back(std::move(level));
         return true;
     };
@@ -165,7 +166,8 @@ void Reg_FindSubKey(RegistryPort& reg, RegKey root, const std::u16string& key_pa
             continue;
         }
         const std::uint32_t index = level.index++;
-        if (reg.EnumKey(level.key->Get(), index, kRegNameBufferChars, &name) != kErrorSuccess) continue;
+        if (reg.EnumKey(level.key->Get(), index, kRegNameBufferChars, &name) != kErrorSuccess)
+            continue;
         const std::u16string trimmed = Trim(name);
         if (AsciiUpper(trimmed) == wanted) {
             out_path = level.path + key_name + u"\\";
@@ -176,7 +178,9 @@ void Reg_FindSubKey(RegistryPort& reg, RegKey root, const std::u16string& key_pa
         ScopedRegKey child(reg);
         std::uint32_t child_count = 0;
         if (OpenView(reg, root, child_path, view64, child) != kErrorSuccess) continue;
-        if (reg.QueryInfoKey(child.Get(), &child_count, nullptr) != kErrorSuccess || child_count == 0) continue;
+        if (reg.QueryInfoKey(child.Get(), &child_count, nullptr) != kErrorSuccess ||
+            child_count == 0)
+            continue;
         child.Reset();
         open_level(child_path);
     }

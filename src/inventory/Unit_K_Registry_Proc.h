@@ -82,7 +82,8 @@ std::u16string InstallFolderFromInstallerFolders(const StringList& folders,
 
 // Reads a value of an open key as text (as Reg_ReadString does); false when
 // it does not exist or cannot be read.
-bool RegQueryText(RegistryPort& reg, RegKey key, const std::u16string& value_name, std::u16string& text);
+bool RegQueryText(RegistryPort& reg, RegKey key, const std::u16string& value_name,
+                  std::u16string& text);
 
 // The text of value data: UTF-16 up to the first NUL (an odd trailing byte
 // is ignored), whatever the registry type.

@@ -8,9 +8,13 @@ void K_Class_SoftwareInfo_List::mpu_Clean() {
     std::vector<std::unique_ptr<K_Class_SoftwareInfo>>().swap(m_ObjList_InstalledSoftware);
 }
 
-void K_Class_SoftwareInfo_List::mpu_Search_Clean() { StringList().swap(m_ListStr_InstalledSoftwareName); }
+void K_Class_SoftwareInfo_List::mpu_Search_Clean() {
+    StringList().swap(m_ListStr_InstalledSoftwareName);
+}
 
-void K_Class_SoftwareInfo_List::mpu_Free() { mpu_Clean(); }
+void K_Class_SoftwareInfo_List::mpu_Free() {
+    mpu_Clean();
+}
 
 K_Class_SoftwareInfo* K_Class_SoftwareInfo_List::Find(const std::u16string& key) const {
     auto it = m_Map_InstalledSoftware.find(key);

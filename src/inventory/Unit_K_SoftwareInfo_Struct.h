@@ -14,22 +14,22 @@ namespace purgeon {
 // One installed program: what its Uninstall entry says, plus the lists the
 // leftover analysis fills for it.
 class K_Class_SoftwareInfo {
-public:
+  public:
     K_Class_SoftwareInfo() = default;
     virtual ~K_Class_SoftwareInfo() = default;  // Destroy: frees the owned lists only
     K_Class_SoftwareInfo(const K_Class_SoftwareInfo&) = delete;
     K_Class_SoftwareInfo& operator=(const K_Class_SoftwareInfo&) = delete;
 
-    std::u16string m_strSoftwareName;     // display name, trimmed
-    std::u16string m_strNamelow;          // the name with A-Z lowered: the inventory key
+    std::u16string m_strSoftwareName;  // display name, trimmed
+    std::u16string m_strNamelow;       // the name with A-Z lowered: the inventory key
     std::u16string m_strPublisher;
     std::u16string m_strInstallLocation;  // ends with "\" when not empty
     std::u16string m_strUninstallString;
     std::u16string m_strDisplayIcon;
-    std::int32_t m_nDisplayIcon_ID = 0;   // 65535: the icon source names no index
+    std::int32_t m_nDisplayIcon_ID = 0;  // 65535: the icon source names no index
     std::u16string m_strDisplayVersion;
-    std::u16string m_strInstallRegPath;   // "HKLM|SOFTWARE\...\Uninstall\<key>" or empty
-    std::int32_t m_nIs64Bit = 0;          // 1: found in the 64-bit registry view
+    std::u16string m_strInstallRegPath;  // "HKLM|SOFTWARE\...\Uninstall\<key>" or empty
+    std::int32_t m_nIs64Bit = 0;         // 1: found in the 64-bit registry view
 
     StringList m_ListStr_AXCFiles;  // bare names of found module files
     StringList m_ListStr_Folders;   // found leftover folders
@@ -42,12 +42,14 @@ public:
 };
 
 // Turns a display name into its inventory key: only A-Z are lowered.
-inline std::u16string SoftwareKey(std::u16string_view name) { return AsciiLower(name); }
+inline std::u16string SoftwareKey(std::u16string_view name) {
+    return AsciiLower(name);
+}
 
 // All installed programs. Owns its records; the map and the name list only
 // refer to them. Keys compare exactly (they are already ASCII-lowered).
 class K_Class_SoftwareInfo_List {
-public:
+  public:
     K_Class_SoftwareInfo_List() = default;
     ~K_Class_SoftwareInfo_List() = default;
     K_Class_SoftwareInfo_List(const K_Class_SoftwareInfo_List&) = delete;

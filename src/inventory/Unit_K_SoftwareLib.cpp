@@ -102,20 +102,24 @@ void K_Software_Const_Feature_Lib::mpu_InitLib() {
     }
 }
 
-void K_Software_Const_Feature_Lib::mpu_Free() { std::vector<Entry>().swap(m_Map_Lib_SoftwareName); }
+void K_Software_Const_Feature_Lib::mpu_Free() {
+    std::vector<Entry>().swap(m_Map_Lib_SoftwareName);
+}
 
 const StringList* K_Software_Const_Feature_Lib::mpu_fun_FindFolderNames(
     const std::u16string& name_low) const {
     const Entry* best = nullptr;
     for (const Entry& entry : m_Map_Lib_SoftwareName) {
-        if (Contains(name_low, entry.key) && (best == nullptr || entry.key.size() > best->key.size()))
+        if (Contains(name_low, entry.key) &&
+            (best == nullptr || entry.key.size() > best->key.size()))
             best = &entry;
     }
     return best ? &best->lib->m_List_FoldersName : nullptr;
 }
 
 std::u16string K_Software_Const_Feature_Lib::mpu_fun_InstallLocation_For_ZillyaAntivirus(
-    RegistryPort& reg, const std::u16string& str_param_Software_Name, bool bool_param_IsWow64) const {
+    RegistryPort& reg, const std::u16string& str_param_Software_Name,
+    bool bool_param_IsWow64) const {
     if (!ContainsIgnoreAsciiCase(str_param_Software_Name, u"Zillya! Antivirus")) return {};
     StringList folders, pieces;
     Reg_EnumValueNames(reg, kHkeyLocalMachine, kInstallerFoldersKey, folders, bool_param_IsWow64);
@@ -123,22 +127,27 @@ std::u16string K_Software_Const_Feature_Lib::mpu_fun_InstallLocation_For_ZillyaA
     for (const auto& folder : folders) {
         if (Trim(folder).empty() || ContainsIgnoreAsciiCase(folder, u"Common Files")) continue;
         // The last qualifying folder wins.
-        if (Str_SplitByBackslash(folder, pieces) && ContainsIgnoreAsciiCase(pieces.back(), u"Zillya Antivirus"))
+        if (Str_SplitByBackslash(folder, pieces) &&
+            ContainsIgnoreAsciiCase(pieces.back(), u"Zillya Antivirus"))
             result = Trim(folder);
     }
     return result;
 }
 
 std::u16string K_Software_Const_Feature_Lib::mpu_fun_InstallLocation_For_Babylon(
-    RegistryPort& reg, const std::u16string& str_param_Software_Name, bool bool_param_IsWow64) const {
+    RegistryPort& reg, const std::u16string& str_param_Software_Name,
+    bool bool_param_IsWow64) const {
     if (!ContainsIgnoreAsciiCase(str_param_Software_Name, u"Babylon")) return {};
-    return FolderFromValue(reg, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Babylon.exe",
+    return FolderFromValue(reg,
+                           u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Babylon.exe",
                            u"Path", bool_param_IsWow64);
 }
 
 std::u16string K_Software_Const_Feature_Lib::mpu_fun_InstallLocation_For_StarWars(
-    RegistryPort& reg, const std::u16string& str_param_Software_Name, bool bool_param_IsWow64) const {
-    if (!ContainsIgnoreAsciiCase(str_param_Software_Name, u"Star Wars: The Old Republic")) return {};
+    RegistryPort& reg, const std::u16string& str_param_Software_Name,
+    bool bool_param_IsWow64) const {
+    if (!ContainsIgnoreAsciiCase(str_param_Software_Name, u"Star Wars: The Old Republic"))
+        return {};
     return FolderFromValue(reg, u"SOFTWARE\\BioWare\\Star Wars-The Old Republic", u"Install Dir",
                            bool_param_IsWow64);
 }

@@ -16,13 +16,13 @@ namespace purgeon {
 // One entry: the folder names of a product, in table order. Records point
 // at this list without owning it.
 class K_SoftwareInstall_Lib {
-public:
+  public:
     virtual ~K_SoftwareInstall_Lib() = default;
     StringList m_List_FoldersName;
 };
 
 class K_Software_Const_Feature_Lib {
-public:
+  public:
     struct Entry {
         std::u16string key;  // lower-case name fragment
         std::unique_ptr<K_SoftwareInstall_Lib> lib;
@@ -44,12 +44,12 @@ public:
     std::u16string mpu_fun_InstallLocation_For_ZillyaAntivirus(
         RegistryPort& reg, const std::u16string& str_param_Software_Name,
         bool bool_param_IsWow64) const;
-    std::u16string mpu_fun_InstallLocation_For_Babylon(RegistryPort& reg,
-                                                       const std::u16string& str_param_Software_Name,
-                                                       bool bool_param_IsWow64) const;
-    std::u16string mpu_fun_InstallLocation_For_StarWars(RegistryPort& reg,
-                                                        const std::u16string& str_param_Software_Name,
-                                                        bool bool_param_IsWow64) const;
+    std::u16string mpu_fun_InstallLocation_For_Babylon(
+        RegistryPort& reg, const std::u16string& str_param_Software_Name,
+        bool bool_param_IsWow64) const;
+    std::u16string mpu_fun_InstallLocation_For_StarWars(
+        RegistryPort& reg, const std::u16string& str_param_Software_Name,
+        bool bool_param_IsWow64) const;
 
     // Key -> entry, in table order (an ordered list, so that lookups are
     // deterministic).

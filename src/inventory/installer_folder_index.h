@@ -13,7 +13,7 @@
 namespace purgeon {
 
 class InstallerFolderIndex {
-public:
+  public:
     InstallerFolderIndex() = default;
     explicit InstallerFolderIndex(StringList folders);
 
@@ -22,7 +22,7 @@ public:
     // does or the name is empty.
     std::u16string Find(const std::u16string& display_name) const;
 
-private:
+  private:
     StringList folders_;
     // Upper-cased (ASCII) name of a folder level -> the first listed folder
     // that may be returned and holds it, and the position of the "\" before

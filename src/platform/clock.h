@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class ClockPort {
-public:
+  public:
     virtual ~ClockPort() = default;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     // Milliseconds since an arbitrary start (GetTickCount64).

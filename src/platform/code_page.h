@@ -7,7 +7,7 @@
 namespace purgeon {
 
 class CodePagePort {
-public:
+  public:
     virtual ~CodePagePort() = default;
     // Characters the code page lacks come out as the code page's default
     // character ("?").

@@ -21,11 +21,11 @@ constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
 class DialogPort {
-public:
+  public:
     virtual ~DialogPort() = default;
     // MessageBoxW: the button the user pressed (kIdOk, kIdYes, kIdNo, ...).
-    virtual int MessageBox(WindowId owner, const std::u16string& text, const std::u16string& caption,
-                           std::uint32_t flags) = 0;
+    virtual int MessageBox(WindowId owner, const std::u16string& text,
+                           const std::u16string& caption, std::uint32_t flags) = 0;
 };
 
 }  // namespace purgeon

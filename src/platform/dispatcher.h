@@ -13,7 +13,7 @@
 namespace purgeon {
 
 class DispatcherPort {
-public:
+  public:
     virtual ~DispatcherPort() = default;
     virtual void Send(const std::function<void()>& work) = 0;
     virtual bool Post(WindowId window, std::uint32_t message, std::uintptr_t wparam,

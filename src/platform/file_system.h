@@ -37,7 +37,7 @@ using FindHandle = std::uintptr_t;
 constexpr FindHandle kInvalidFindHandle = 0;
 
 class FileSystemPort {
-public:
+  public:
     virtual ~FileSystemPort() = default;
 
     // FindFirstFileW/FindNextFileW/FindClose. The pattern is a folder path
@@ -70,15 +70,17 @@ public:
 
 // Closes a find handle on scope exit.
 class ScopedFindHandle {
-public:
+  public:
     ScopedFindHandle(FileSystemPort& fs, FindHandle handle) : fs_(fs), handle_(handle) {}
-    ~ScopedFindHandle() { if (handle_ != kInvalidFindHandle) fs_.FindClose(handle_); }
+    ~ScopedFindHandle() {
+        if (handle_ != kInvalidFindHandle) fs_.FindClose(handle_);
+    }
     ScopedFindHandle(const ScopedFindHandle&) = delete;
     ScopedFindHandle& operator=(const ScopedFindHandle&) = delete;
     FindHandle Get() const { return handle_; }
     bool Valid() const { return handle_ != kInvalidFindHandle; }
 
-private:
+  private:
     FileSystemPort& fs_;
     FindHandle handle_;
 };

@@ -15,10 +15,10 @@ namespace purgeon {
 using HostkitTable = void*;
 
 class HostkitPort {
-public:
+  public:
     virtual ~HostkitPort() = default;
-    virtual bool Is64BitOs() = 0;                         // Dll_Is64BitOs
-    virtual std::uint32_t GetSamDesiredx6432() = 0;       // Dll_GetSamDesiredx6432
+    virtual bool Is64BitOs() = 0;                            // Dll_Is64BitOs
+    virtual std::uint32_t GetSamDesiredx6432() = 0;          // Dll_GetSamDesiredx6432
     virtual bool EnableWow64FsRedirection(bool enable) = 0;  // Dll_EnableWow64FsRedirection
     // Dll_Common_RegDeleteKey: the key with everything below it. The view
     // byte selects the 64-bit view only when it equals 1.

@@ -8,7 +8,7 @@
 namespace purgeon {
 
 class InlineDispatcher : public DispatcherPort {
-public:
+  public:
     void Send(const std::function<void()>& work) override { work(); }
     bool Post(WindowId, std::uint32_t, std::uintptr_t, std::intptr_t) override { return false; }
 };

@@ -15,7 +15,7 @@ struct ProcessEntry {
 };
 
 class ProcessPort {
-public:
+  public:
     virtual ~ProcessPort() = default;
     // Every running process once; empty when no snapshot can be taken.
     virtual std::vector<ProcessEntry> Snapshot() = 0;

@@ -45,7 +45,7 @@ constexpr std::uint32_t kRegMultiSz = 7;
 constexpr std::uint32_t kRegQword = 11;
 
 class RegistryPort {
-public:
+  public:
     virtual ~RegistryPort() = default;
 
     // RegOpenKeyExW. `sub_key` may be empty (opens `parent` again). On
@@ -85,20 +85,23 @@ public:
 
 // Closes a key handle on scope exit; roots are never closed.
 class ScopedRegKey {
-public:
+  public:
     explicit ScopedRegKey(RegistryPort& registry) : registry_(registry) {}
     ~ScopedRegKey() { Reset(); }
     ScopedRegKey(const ScopedRegKey&) = delete;
     ScopedRegKey& operator=(const ScopedRegKey&) = delete;
 
-    RegKey* Receive() { Reset(); return &key_; }
+    RegKey* Receive() {
+        Reset();
+        return &key_;
+    }
     RegKey Get() const { return key_; }
     void Reset() {
         if (key_ != 0) registry_.CloseKey(key_);
         key_ = 0;
     }
 
-private:
+  private:
     RegistryPort& registry_;
     RegKey key_ = 0;
 };

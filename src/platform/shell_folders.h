@@ -19,7 +19,7 @@ constexpr int kCsidlCommonAppData = 35;
 constexpr int kCsidlProfile = 40;
 
 class ShellFoldersPort {
-public:
+  public:
     virtual ~ShellFoldersPort() = default;
     // GetSystemDirectoryW; empty when it fails. No trailing backslash added.
     virtual std::u16string SystemDirectory() = 0;

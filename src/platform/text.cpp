@@ -87,7 +87,8 @@ bool ParseInt32(std::u16string_view raw, int32_t& value) {
     if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    } else if (i + 1 < text.size() && text[i] == u'0' &&
+               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
         base = 16;
         i += 2;
     }
@@ -97,9 +98,12 @@ bool ParseInt32(std::u16string_view raw, int32_t& value) {
     for (; i < text.size(); ++i) {
         const char16_t c = text[i];
         int digit;
-        if (c >= u'0' && c <= u'9') digit = c - u'0';
-        else if (base == 16 && AsciiUpper(c) >= u'A' && AsciiUpper(c) <= u'F') digit = AsciiUpper(c) - u'A' + 10;
-        else return false;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (base == 16 && AsciiUpper(c) >= u'A' && AsciiUpper(c) <= u'F')
+            digit = AsciiUpper(c) - u'A' + 10;
+        else
+            return false;
         magnitude = magnitude * base + digit;
         if (magnitude > limit) return false;
     }
@@ -115,14 +119,29 @@ std::u16string FromUtf8(std::string_view in) {
         const unsigned char b = in[i];
         char32_t cp;
         size_t extra;
-        if (b < 0x80) { cp = b; extra = 0; }
-        else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; extra = 1; }
-        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; extra = 2; }
-        else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; extra = 3; }
-        else { out.push_back(0xFFFD); ++i; continue; }
+        if (b < 0x80) {
+            cp = b;
+            extra = 0;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07;
+            extra = 3;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
         bool ok = true;
         for (size_t k = 1; k <= extra; ++k) {
-            if (i + k >= in.size() || (static_cast<unsigned char>(in[i + k]) & 0xC0) != 0x80) { ok = false; break; }
+            if (i + k >= in.size() || (static_cast<unsigned char>(in[i + k]) & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (static_cast<unsigned char>(in[i + k]) & 0x3F);
         }
         if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
@@ -147,7 +166,8 @@ std::string ToUtf8(std::u16string_view in) {
     out.reserve(in.size());
     for (size_t i = 0; i < in.size(); ++i) {
         char32_t cp = in[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+            in[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {

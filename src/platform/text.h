@@ -12,8 +12,12 @@ namespace purgeon {
 
 using StringList = std::vector<std::u16string>;
 
-constexpr char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
-constexpr char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+constexpr char16_t AsciiUpper(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? c - 32 : c;
+}
+constexpr char16_t AsciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? c + 32 : c;
+}
 
 std::u16string AsciiUpper(std::u16string_view text);
 std::u16string AsciiLower(std::u16string_view text);

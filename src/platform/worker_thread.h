@@ -8,7 +8,7 @@
 namespace purgeon {
 
 class WorkerThread {
-public:
+  public:
     WorkerThread() = default;
     virtual ~WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;

@@ -6,11 +6,14 @@
 namespace purgeon {
 
 const char16_t kCustomUninstallNeedFolderText[] =
-    u"Purgeon needs to collect necessary information to initiate the Custom Uninstall process. Please "
+    u"Purgeon needs to collect necessary information to initiate the Custom Uninstall process. "
+    u"Please "
     u"specify the program install directory.";
 const char16_t kCustomUninstallRefusedText[] =
-    u"As %s directory is highly associated with Windows system and files,\r\n we do not recommend to scan "
-    u"this directory to avoid any risk of damaging your system performance and stability. \r\nPlease select "
+    u"As %s directory is highly associated with Windows system and files,\r\n we do not recommend "
+    u"to scan "
+    u"this directory to avoid any risk of damaging your system performance and stability. "
+    u"\r\nPlease select "
     u"the appropriate directory where the program has been installed.";
 const char16_t kCustomUninstallConfirmText[] =
     u"Are you sure to scan and analyze the associated program install information of %s directory?";

@@ -12,8 +12,8 @@
 namespace purgeon {
 
 enum class CustomFolderVerdict {
-    kEmpty,     // nothing given: ask for the install directory
-    kRefused,   // a Windows folder or a drive root
+    kEmpty,    // nothing given: ask for the install directory
+    kRefused,  // a Windows folder or a drive root
     kAccepted,
 };
 

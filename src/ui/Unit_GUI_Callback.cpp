@@ -21,12 +21,14 @@ void RegisterCallbackMainWindow(AnalyzeCallbackWindow* window) {
 }
 
 int AnalyzeCallback_Start() {
-    if (AnalyzeCallbackWindow* window = g_analyze_window.load()) window->Callback_UninstallSoftware_Start(0);
+    if (AnalyzeCallbackWindow* window = g_analyze_window.load())
+        window->Callback_UninstallSoftware_Start(0);
     return 0;
 }
 
 int AnalyzeCallback_End() {
-    if (AnalyzeCallbackWindow* window = g_analyze_window.load()) window->Callback_UninstallSoftware_End(0);
+    if (AnalyzeCallbackWindow* window = g_analyze_window.load())
+        window->Callback_UninstallSoftware_End(0);
     return 0;
 }
 

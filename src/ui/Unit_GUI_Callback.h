@@ -30,13 +30,13 @@ class AnalyzeCallbackWindow {
     virtual ~AnalyzeCallbackWindow() = default;
     virtual void Callback_UninstallSoftware_Start(std::int32_t Param_nTemp1) = 0;
     virtual void Callback_UninstallSoftware_End(std::int32_t Param_nTemp1) = 0;
-    virtual void Callback_InstalledSoftwareFilePath(std::int32_t Param_nTemp1,
-                                                    const std::u16string& str_param_SoftwareFilePath) = 0;
-    virtual void Callback_InstalledSoftwareFileCount(std::int32_t Param_nTemp1,
-                                                     const std::u16string& str_param_SoftwareFilePath,
-                                                     std::uint32_t int_param_Count) = 0;
-    virtual void Callback_InstalledSoftwareRegPath(std::int32_t Param_nTemp1,
-                                                   const std::u16string& str_param_SoftwareRegPath) = 0;
+    virtual void Callback_InstalledSoftwareFilePath(
+        std::int32_t Param_nTemp1, const std::u16string& str_param_SoftwareFilePath) = 0;
+    virtual void Callback_InstalledSoftwareFileCount(
+        std::int32_t Param_nTemp1, const std::u16string& str_param_SoftwareFilePath,
+        std::uint32_t int_param_Count) = 0;
+    virtual void Callback_InstalledSoftwareRegPath(
+        std::int32_t Param_nTemp1, const std::u16string& str_param_SoftwareRegPath) = 0;
     virtual void Callback_InstalledSoftwareRegCount(std::int32_t Param_nTemp1,
                                                     const std::u16string& str_param_SoftwareRegPath,
                                                     std::uint32_t int_param_Count) = 0;

@@ -11,7 +11,8 @@
 namespace purgeon {
 
 const char16_t kRemovalDoneText[] = u"All %s leftovers have been completely removed.";
-const char16_t kRemovalConfirmText[] = u"Are you sure you want to remove all %s leftover files and registry entries?";
+const char16_t kRemovalConfirmText[] =
+    u"Are you sure you want to remove all %s leftover files and registry entries?";
 
 namespace {
 
@@ -40,7 +41,8 @@ const char16_t* const kSearchedParents[] = {
     u"SYSTEM\\CURRENTCONTROLSET\\CONTROL",
 };
 
-const std::u16string kUserDataUpper = u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER\\USERDATA";
+const std::u16string kUserDataUpper =
+    u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\INSTALLER\\USERDATA";
 
 // "A\B" is at or above "A\B\C" (whole components only).
 bool IsAtOrAbove(const std::u16string& key, const std::u16string& other) {
@@ -62,7 +64,8 @@ bool IsProtectedRegistryKey(const std::u16string& root_name, const std::u16strin
         pieces.insert(pieces.begin(), {u"SOFTWARE", u"CLASSES"});
     }
     // The 32-bit view's keys have the same shape below Wow6432Node.
-    if (pieces.size() >= 2 && pieces[0] == u"SOFTWARE" && pieces[1] == u"WOW6432NODE") pieces.erase(pieces.begin() + 1);
+    if (pieces.size() >= 2 && pieces[0] == u"SOFTWARE" && pieces[1] == u"WOW6432NODE")
+        pieces.erase(pieces.begin() + 1);
     if (pieces.size() < 2) return true;
     std::u16string path;
     for (const auto& piece : pieces) path += (path.empty() ? u"" : u"\\") + piece;
@@ -95,7 +98,8 @@ RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request) {
         return RemovalOutcome::kNothingToRemove;
     }
     // 2. Only No declines.
-    if (ports.dialog.MessageBox(request.owner, FormatWithText(kRemovalConfirmText, request.select_software),
+    if (ports.dialog.MessageBox(request.owner,
+                                FormatWithText(kRemovalConfirmText, request.select_software),
                                 u"Purgeon", kMbYesNo | kMbIconQuestion) == kIdNo)
         return RemovalOutcome::kDeclined;
 

@@ -23,11 +23,11 @@ struct RemovalRequest {
     WindowId owner = 0;
     std::size_t step3_files_folders_rows = 0;  // only "are both lists empty?" matters
     std::size_t step3_registry_rows = 0;
-    const StringList* all_files_folders = nullptr;          // m_strlist_Analyzed_AllFilesFolders
+    const StringList* all_files_folders = nullptr;             // m_strlist_Analyzed_AllFilesFolders
     const std::vector<RegistryRow>* step2_registry = nullptr;  // ListView_Step2_Registry
-    std::int32_t uninstall_type = 0;                       // m_nUninstallType: 1 = 64-bit view
-    std::u16string select_software;                        // m_strSelectUnstallSoftware
-    std::u16string cur_app_path;                           // m_strCurAppPath, ending in "\"
+    std::int32_t uninstall_type = 0;                           // m_nUninstallType: 1 = 64-bit view
+    std::u16string select_software;                            // m_strSelectUnstallSoftware
+    std::u16string cur_app_path;                               // m_strCurAppPath, ending in "\"
     // Empties the four report lists (Step 2 and Step 3).
     std::function<void()> empty_report_lists;
 };

@@ -29,15 +29,16 @@ StringList SplitLines(const std::u16string& text) {
 std::u16string DecodeUtf16(const std::vector<std::uint8_t>& bytes, size_t from, bool big_endian) {
     std::u16string text;
     for (size_t i = from; i + 1 < bytes.size(); i += 2) {
-        text.push_back(big_endian ? char16_t(bytes[i] << 8 | bytes[i + 1]) : char16_t(bytes[i] | bytes[i + 1] << 8));
+        text.push_back(big_endian ? char16_t(bytes[i] << 8 | bytes[i + 1])
+                                  : char16_t(bytes[i] | bytes[i + 1] << 8));
     }
     return text;
 }
 
 }  // namespace
 
-bool LoadLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path, StringList& lines,
-               TextEncoding& encoding) {
+bool LoadLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path,
+               StringList& lines, TextEncoding& encoding) {
     encoding = TextEncoding::kAnsi;
     std::vector<std::uint8_t> bytes;
     if (!fs.ReadFile(path, &bytes)) return false;
@@ -58,8 +59,8 @@ bool LoadLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string
     return true;
 }
 
-bool SaveLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path, const StringList& lines,
-               TextEncoding encoding) {
+bool SaveLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path,
+               const StringList& lines, TextEncoding encoding) {
     std::u16string text;
     for (const auto& line : lines) text += line + u"\r\n";
     std::vector<std::uint8_t> bytes;
@@ -78,7 +79,8 @@ bool SaveLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string
         case TextEncoding::kUtf16Le:
         case TextEncoding::kUtf16Be: {
             const bool big = encoding == TextEncoding::kUtf16Be;
-            bytes = big ? std::vector<std::uint8_t>{0xFE, 0xFF} : std::vector<std::uint8_t>{0xFF, 0xFE};
+            bytes =
+                big ? std::vector<std::uint8_t>{0xFE, 0xFF} : std::vector<std::uint8_t>{0xFF, 0xFE};
             for (char16_t c : text) {
                 const std::uint8_t high = std::uint8_t(c >> 8), low = std::uint8_t(c & 0xFF);
                 bytes.push_back(big ? high : low);
@@ -90,7 +92,8 @@ bool SaveLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string
     return fs.WriteFile(path, bytes);
 }
 
-UninstallRecords::UninstallRecords(FileSystemPort& fs, CodePagePort& code_page, std::u16string folder)
+UninstallRecords::UninstallRecords(FileSystemPort& fs, CodePagePort& code_page,
+                                   std::u16string folder)
     : fs_(fs), code_page_(code_page), folder_(std::move(folder)) {}
 
 void UninstallRecords::WriteAfterAnalysis(const AnalysisRecord& analysis, StringList& config) {
@@ -116,9 +119,12 @@ void UninstallRecords::WriteAfterAnalysis(const AnalysisRecord& analysis, String
     }
     SaveLines(fs_, code_page_, Path(kConfig), config, encoding);
     const StringList none;
-    SaveLines(fs_, code_page_, Path(kFileRecord), analysis.files ? *analysis.files : none, TextEncoding::kAnsi);
-    SaveLines(fs_, code_page_, Path(kFolderRecord), analysis.folders ? *analysis.folders : none, TextEncoding::kAnsi);
-    SaveLines(fs_, code_page_, Path(kRegRecord), analysis.registry ? *analysis.registry : none, TextEncoding::kAnsi);
+    SaveLines(fs_, code_page_, Path(kFileRecord), analysis.files ? *analysis.files : none,
+              TextEncoding::kAnsi);
+    SaveLines(fs_, code_page_, Path(kFolderRecord), analysis.folders ? *analysis.folders : none,
+              TextEncoding::kAnsi);
+    SaveLines(fs_, code_page_, Path(kRegRecord), analysis.registry ? *analysis.registry : none,
+              TextEncoding::kAnsi);
 }
 
 void UninstallRecords::SetStepUninstalled(StringList& config) {
@@ -129,7 +135,8 @@ void UninstallRecords::SetStepUninstalled(StringList& config) {
 }
 
 void UninstallRecords::Remove() {
-    for (const char16_t* name : {kFileRecord, kFolderRecord, kRegRecord, kConfig}) fs_.DeleteFile(Path(name));
+    for (const char16_t* name : {kFileRecord, kFolderRecord, kRegRecord, kConfig})
+        fs_.DeleteFile(Path(name));
 }
 
 }  // namespace purgeon

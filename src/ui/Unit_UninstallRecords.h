@@ -19,12 +19,12 @@ enum class TextEncoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
 // Loads a text file into lines (CR LF, LF or CR end a line). False when it
 // cannot be read; `encoding` then stays kAnsi.
-bool LoadLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path, StringList& lines,
-               TextEncoding& encoding);
+bool LoadLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path,
+               StringList& lines, TextEncoding& encoding);
 // Writes every line followed by CR LF, in `encoding` (with its byte-order
 // mark, none for ANSI), replacing the file.
-bool SaveLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path, const StringList& lines,
-               TextEncoding encoding);
+bool SaveLines(FileSystemPort& fs, CodePagePort& code_page, const std::u16string& path,
+               const StringList& lines, TextEncoding encoding);
 
 struct AnalysisRecord {
     std::uint32_t files_folders_count = 0;  // m_strlist_Analyzed_AllFilesFolders
@@ -38,7 +38,7 @@ struct AnalysisRecord {
 };
 
 class UninstallRecords {
-public:
+  public:
     // `folder` is the program's folder, ending in "\".
     UninstallRecords(FileSystemPort& fs, CodePagePort& code_page, std::u16string folder);
 
@@ -55,7 +55,7 @@ public:
 
     std::u16string Path(const char16_t* name) const { return folder_ + name; }
 
-private:
+  private:
     FileSystemPort& fs_;
     CodePagePort& code_page_;
     std::u16string folder_;

@@ -6,8 +6,8 @@
 namespace purgeon {
 
 const char16_t* const UninstallerProcessNames[8] = {
-    u"MsiExec.exe", u"unins000.exe", u"unins001.exe", u"uninst.exe",
-    u"Setup.exe",   u"uninstall.exe", u"install.exe", u"UNWISE.EXE",
+    u"MsiExec.exe", u"unins000.exe",  u"unins001.exe", u"uninst.exe",
+    u"Setup.exe",   u"uninstall.exe", u"install.exe",  u"UNWISE.EXE",
 };
 
 QVU_Thread_ShellCallUninstall::QVU_Thread_ShellCallUninstall(Ports ports, WindowId handle_param_App,
@@ -31,14 +31,17 @@ void QVU_Thread_ShellCallUninstall::Execute() {
     ports_.hostkit.EnableWow64FsRedirection(true);
 }
 
-TThread_ShellExeUninstaller::TThread_ShellExeUninstaller(Ports ports, K_Class_SoftwareInfo_List& class_param_SWL)
+TThread_ShellExeUninstaller::TThread_ShellExeUninstaller(Ports ports,
+                                                         K_Class_SoftwareInfo_List& class_param_SWL)
     : m_class_AppInfo_List(class_param_SWL), ports_(ports) {}
 
-void TThread_ShellExeUninstaller::mpu_pro_SetUninstallSoftware(const std::u16string& str_param_SoftwareName) {
+void TThread_ShellExeUninstaller::mpu_pro_SetUninstallSoftware(
+    const std::u16string& str_param_SoftwareName) {
     m_class_CurUninstallAppInfo = m_class_AppInfo_List.Find(str_param_SoftwareName);
 }
 
-std::u16string TThread_ShellExeUninstaller::mpr_fun_ExeNameFromUninstallString(const std::u16string& command) {
+std::u16string TThread_ShellExeUninstaller::mpr_fun_ExeNameFromUninstallString(
+    const std::u16string& command) {
     if (command.empty()) return {};
     const std::u16string text = Trim(command);
     const size_t extension = FindIgnoreAsciiCase(text, u".EXE");
@@ -82,7 +85,8 @@ void TThread_ShellExeUninstaller::Execute() {
     // Second look: the executable the command names.
     if (!seen) {
         watched = m_class_CurUninstallAppInfo
-                      ? mpr_fun_ExeNameFromUninstallString(m_class_CurUninstallAppInfo->m_strUninstallString)
+                      ? mpr_fun_ExeNameFromUninstallString(
+                            m_class_CurUninstallAppInfo->m_strUninstallString)
                       : std::u16string();
         for (int pass = 0; pass < 5; ++pass) {
             if (!watched.empty() && IsProcessRunning(processes, watched)) {

@@ -18,21 +18,21 @@ namespace purgeon {
 extern const char16_t* const UninstallerProcessNames[8];
 
 class QVU_Thread_ShellCallUninstall : public WorkerThread {
-public:
-    QVU_Thread_ShellCallUninstall(Ports ports, WindowId handle_param_App, std::u16string str_param_Uninstall,
-                                  bool bool_param_IsWow64);
+  public:
+    QVU_Thread_ShellCallUninstall(Ports ports, WindowId handle_param_App,
+                                  std::u16string str_param_Uninstall, bool bool_param_IsWow64);
     void Execute() override;
 
     WindowId m_hApp;
     std::u16string m_strUninstall;
     bool m_bIsWow64;  // kept, not consulted by the run
 
-private:
+  private:
     Ports ports_;
 };
 
 class TThread_ShellExeUninstaller : public WorkerThread {
-public:
+  public:
     using EventProc = std::function<void()>;
     using StepProc = std::function<void(std::int32_t int_param_StepType)>;
 
@@ -55,7 +55,7 @@ public:
     // path with switches), or empty.
     static std::u16string mpr_fun_ExeNameFromUninstallString(const std::u16string& command);
 
-private:
+  private:
     Ports ports_;
 };
 

@@ -10,7 +10,7 @@ namespace {
 // with them: a leftover file may carry any of these names (the removal ends
 // running programs named like leftover executables).
 const char16_t* const kProtectedNames[] = {
-    u"winlogon.exe", u"purgeon.exe", u"explorer.exe", u"svchost.exe", u"purgeon-cli.exe",
+    u"winlogon.exe", u"purgeon.exe", u"explorer.exe", u"svchost.exe",  u"purgeon-cli.exe",
     u"csrss.exe",    u"smss.exe",    u"wininit.exe",  u"services.exe", u"lsass.exe",
     u"lsm.exe",      u"dwm.exe",     u"system",       u"conhost.exe",
 };

@@ -16,20 +16,24 @@ std::u16string RemoveAll(std::u16string text, std::u16string_view what) {
 }
 
 class Launch {
-public:
+  public:
     Launch(Ports& ports, WindowId owner, const std::u16string& command)
         : ports_(ports), owner_(owner), command_(command) {}
 
     // The whole command, trimmed, in the ANSI code page.
-    void Fallback() { ports_.launcher.WinExecCommand(ports_.code_page.ToAnsi(Trim(command_)), kSwShowNormal); }
+    void Fallback() {
+        ports_.launcher.WinExecCommand(ports_.code_page.ToAnsi(Trim(command_)), kSwShowNormal);
+    }
 
     void Shell(const std::u16string& file, const std::u16string& parameters) {
-        if (ports_.launcher.ShellExecuteFile(owner_, u"Open", file, parameters, u"", kSwShowNormal) <= 32) Fallback();
+        if (ports_.launcher.ShellExecuteFile(owner_, u"Open", file, parameters, u"",
+                                             kSwShowNormal) <= 32)
+            Fallback();
     }
 
     void Error(const char16_t* text) { ports_.dialog.MessageBox(owner_, text, u"Purgeon", kMbOk); }
 
-private:
+  private:
     Ports& ports_;
     WindowId owner_;
     const std::u16string& command_;
@@ -53,7 +57,8 @@ StringList SplitCommand(std::u16string_view command, char16_t separator) {
             const size_t close = command.find(command[pos], pos + 1);
             pos = close == std::u16string_view::npos ? command.size() : close + 1;
         }
-        while (pos < command.size() && command[pos] != separator && command[pos] != u'\r' && command[pos] != u'\n')
+        while (pos < command.size() && command[pos] != separator && command[pos] != u'\r' &&
+               command[pos] != u'\n')
             ++pos;
         if (pos > head) pieces.emplace_back(command.substr(head, pos - head));
         ++pos;

@@ -23,12 +23,15 @@ struct MemoryMachine {
         shell.SetSpecialFolder(kCsidlWindows, u"C:\\Windows");
         shell.SetSpecialFolder(kCsidlProgramFiles, u"C:\\Program Files");
         shell.SetSpecialFolder(kCsidlDesktopDirectory, u"C:\\Users\\me\\Desktop");
-        shell.SetSpecialFolder(kCsidlStartup, u"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
+        shell.SetSpecialFolder(
+            kCsidlStartup,
+            u"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
         shell.SetSpecialFolder(kCsidlAppData, u"C:\\Users\\me\\AppData\\Roaming");
         files.AddFile(u"C:\\Windows\\system32\\msiexec.exe");
     }
     Ports ports() {
-        return {registry, files, shell, hostkit, dispatcher, clock, dialog, processes, launcher, code_page};
+        return {registry, files,  shell,     hostkit,  dispatcher,
+                clock,    dialog, processes, launcher, code_page};
     }
 
     MemoryRegistry registry;

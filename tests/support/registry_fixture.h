@@ -8,7 +8,8 @@
 
 namespace purgeon::testing {
 
-inline void PutKey(RegistryPort& reg, RegKey root, const std::u16string& path, bool view64 = false) {
+inline void PutKey(RegistryPort& reg, RegKey root, const std::u16string& path,
+                   bool view64 = false) {
     ScopedRegKey key(reg);
     reg.CreateKey(root, path, RegistryViewMask(view64), key.Receive());
 }
@@ -23,7 +24,8 @@ inline void PutValue(RegistryPort& reg, RegKey root, const std::u16string& path,
 
 inline void PutString(RegistryPort& reg, RegKey root, const std::u16string& path,
                       const std::u16string& name, const std::u16string& text, bool view64 = false) {
-    PutValue(reg, root, path, name, kRegSz, text.c_str(), std::uint32_t((text.size() + 1) * 2), view64);
+    PutValue(reg, root, path, name, kRegSz, text.c_str(), std::uint32_t((text.size() + 1) * 2),
+             view64);
 }
 
 inline void PutDword(RegistryPort& reg, RegKey root, const std::u16string& path,
@@ -31,7 +33,8 @@ inline void PutDword(RegistryPort& reg, RegKey root, const std::u16string& path,
     PutValue(reg, root, path, name, kRegDword, &number, 4, view64);
 }
 
-inline bool KeyExists(RegistryPort& reg, RegKey root, const std::u16string& path, bool view64 = false) {
+inline bool KeyExists(RegistryPort& reg, RegKey root, const std::u16string& path,
+                      bool view64 = false) {
     ScopedRegKey key(reg);
     return reg.OpenKey(root, path, RegistryViewMask(view64), key.Receive()) == kErrorSuccess;
 }
@@ -39,7 +42,8 @@ inline bool KeyExists(RegistryPort& reg, RegKey root, const std::u16string& path
 inline bool ValueExists(RegistryPort& reg, RegKey root, const std::u16string& path,
                         const std::u16string& name, bool view64 = false) {
     ScopedRegKey key(reg);
-    if (reg.OpenKey(root, path, RegistryViewMask(view64), key.Receive()) != kErrorSuccess) return false;
+    if (reg.OpenKey(root, path, RegistryViewMask(view64), key.Receive()) != kErrorSuccess)
+        return false;
     return reg.QueryValue(key.Get(), name, nullptr, nullptr, nullptr) == kErrorSuccess;
 }
 

@@ -2,8 +2,8 @@
 // thread while that thread pumps messages (its own loop or a modal message
 // box), posts arrive, message boxes show what they were given and return the
 // button pressed. Needs a display (scripts/test-windows.sh starts Xvfb).
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
@@ -42,14 +42,14 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = kTimeoutMs)
 // Joins on scope exit, so that a failed assertion cannot leave a joinable
 // thread behind (std::terminate).
 class Worker {
-public:
+  public:
     explicit Worker(std::function<void()> body) : thread_(std::move(body)) {}
     ~Worker() { Join(); }
     void Join() {
         if (thread_.joinable()) thread_.join();
     }
 
-private:
+  private:
     std::thread thread_;
 };
 

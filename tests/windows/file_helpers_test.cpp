@@ -82,7 +82,7 @@ bool Contains(const std::vector<std::u16string>& names, const std::u16string& na
 }
 
 class WindowsFilesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH + 1] = {};
         ASSERT_GT(GetTempPathW(MAX_PATH + 1, temp), 0u);

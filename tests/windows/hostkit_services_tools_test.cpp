@@ -3,8 +3,8 @@
 // in which order, the Vista test of Backup, and file-system redirection
 // switched off first and back on last on every return path. The launchers'
 // source is compiled into this program with HOSTKIT_TEST_HOOKS.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <set>
 #include <string>

@@ -3,8 +3,8 @@
 // plain name and pops its own arguments, the WOW64 answers and the file-system
 // redirection switch are real, registry keys are deleted in the right view,
 // and the function table has its binary layout.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <wininet.h>
 
 #include <cstddef>
@@ -62,7 +62,7 @@ const Hostkit& Dll() {
 }
 
 class HostkitTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const Hostkit& dll = Dll();
         ASSERT_NE(dll.module, nullptr) << "LoadLibraryW(Hostkit.dll) failed: " << GetLastError();
@@ -324,7 +324,7 @@ void DeleteTestKeys(HKEY root, const wchar_t* software, const std::wstring& name
 // Each test works below its own keys, removed again afterwards in every
 // place it may have written.
 class HostkitRegistryTest : public HostkitTest {
-protected:
+  protected:
     void SetUp() override {
         HostkitTest::SetUp();
         name_ = std::wstring(L"Hostkit.") +

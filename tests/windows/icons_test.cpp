@@ -1,7 +1,7 @@
 // The program list's icon files on real files and real GDI: loading .ico
 // files checked for their kind, and MakeIcon32 with its temporary files.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -173,7 +173,7 @@ IconPixels PixelsOf(HICON icon) {
 }
 
 class IconFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
         ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);

@@ -4,8 +4,8 @@
 // drift from what Windows does on the points the program relies on.
 #include "platform/registry.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -26,7 +26,7 @@ constexpr std::uint32_t kView64 = kKeyAllAccess | kKeyWow64_64Key;
 
 template <typename Registry>
 class RegistryAdapterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         name_ = u"Adapter." + FromUtf8(test);
@@ -96,7 +96,7 @@ protected:
 using Adapters = ::testing::Types<Win32Registry, MemoryRegistry>;
 
 class AdapterNames {
-public:
+  public:
     template <typename T>
     static std::string GetName(int) {
         return std::is_same_v<T, Win32Registry> ? "Win32" : "Memory";

@@ -1,8 +1,8 @@
 // purgeon.exe as a real process under Windows (or Wine): one instance, the
 // borderless centred main window, the load-time imports from Hostkit.dll and
 // the resources the program carries.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>

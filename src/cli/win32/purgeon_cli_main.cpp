@@ -25,7 +25,7 @@ namespace {
 // its own questions on the terminal, and answers the core's itself once the
 // user has confirmed there).
 class ConsoleDialog : public DialogPort {
-public:
+  public:
     int MessageBox(WindowId, const std::u16string& text, const std::u16string& caption,
                    std::uint32_t flags) override {
         const std::string line = ToUtf8(caption) + ": " + ToUtf8(text) + "\n";
@@ -38,7 +38,7 @@ public:
 // only the result; answers from standard input (only ASCII "y" and "yes"
 // matter, so its code page does not).
 class ConsoleTerminal : public CliTerminal {
-public:
+  public:
     bool Ask(const std::string& question, std::string& answer) override {
         std::fwrite(question.data(), 1, question.size(), stderr);
         std::fflush(stderr);
@@ -49,7 +49,8 @@ public:
             if (!answer.empty() && answer.back() == '\n') break;
         }
         if (answer.empty()) return false;
-        while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+        while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
+            answer.pop_back();
         // An answer from a pipe or file was not echoed: end the question's line.
         if (GetFileType(GetStdHandle(STD_INPUT_HANDLE)) != FILE_TYPE_CHAR) std::fputs("\n", stderr);
         return true;
@@ -82,7 +83,8 @@ bool RunsElevated() {
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
+    const bool known =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
     CloseHandle(token);
     return !known || elevation.TokenIsElevated != 0;
 }
@@ -93,7 +95,7 @@ bool IsCommand(const std::u16string& word) {
 
 // Leaves the console's output code page as it was found.
 class Utf8ConsoleOutput {
-public:
+  public:
     Utf8ConsoleOutput() : previous_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
     ~Utf8ConsoleOutput() {
         if (previous_ != 0) SetConsoleOutputCP(previous_);
@@ -101,7 +103,7 @@ public:
     Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
     Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
 
-private:
+  private:
     UINT previous_;
 };
 
@@ -114,8 +116,9 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) args.push_back(FromWide(argv[i]));
     if (!args.empty() && IsCommand(args[0]) && !RunsElevated()) {
-        WriteAll(stderr, "purgeon-cli: run it as administrator (from an elevated command prompt): it reads "
-                         "and changes the machine's registry and program folders\n");
+        WriteAll(stderr,
+                 "purgeon-cli: run it as administrator (from an elevated command prompt): it reads "
+                 "and changes the machine's registry and program folders\n");
         return kExitFailure;
     }
 
@@ -130,8 +133,10 @@ int wmain(int argc, wchar_t** argv) {
     Win32Launcher launcher;
     Win32CodePage code_page;
     ConsoleTerminal terminal;
-    CliContext context{{registry, files, shell, hostkit, dispatcher, clock, dialog, processes, launcher, code_page},
-                       OwnFolder(), &terminal};
+    CliContext context{{registry, files, shell, hostkit, dispatcher, clock, dialog, processes,
+                        launcher, code_page},
+                       OwnFolder(),
+                       &terminal};
 
     std::string out, err;
     int code = kExitFailure;

@@ -29,7 +29,7 @@ constexpr std::uint32_t kRgbMask = 0x00FFFFFF;
 }
 
 class ScopedBitmap {
-public:
+  public:
     explicit ScopedBitmap(HBITMAP bitmap = nullptr) : bitmap_(bitmap) {}
     ~ScopedBitmap() {
         if (bitmap_ != nullptr) DeleteObject(bitmap_);
@@ -42,13 +42,13 @@ public:
         bitmap_ = bitmap;
     }
 
-private:
+  private:
     HBITMAP bitmap_;
 };
 
 // A memory DC with one bitmap selected into it for its lifetime.
 class MemoryDc {
-public:
+  public:
     explicit MemoryDc(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)) {
         if (dc_ == nullptr) Fail("CreateCompatibleDC failed", GetLastError());
         old_ = SelectObject(dc_, bitmap);
@@ -65,7 +65,7 @@ public:
     MemoryDc& operator=(const MemoryDc&) = delete;
     HDC Get() const { return dc_; }
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_ = nullptr;
 };
@@ -105,7 +105,7 @@ struct Dib {
 
 // Deletes the temporary files when the procedure ends, however it ends.
 class TemporaryFiles {
-public:
+  public:
     explicit TemporaryFiles(std::vector<std::u16string> paths) : paths_(std::move(paths)) {}
     ~TemporaryFiles() {
         for (const auto& path : paths_) DeleteFileW(Wide(Win32ApiPath(path)));
@@ -113,7 +113,7 @@ public:
     TemporaryFiles(const TemporaryFiles&) = delete;
     TemporaryFiles& operator=(const TemporaryFiles&) = delete;
 
-private:
+  private:
     std::vector<std::u16string> paths_;
 };
 

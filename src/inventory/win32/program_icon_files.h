@@ -13,7 +13,7 @@ namespace purgeon {
 
 // Owns one icon handle and destroys it. Move-only.
 class ScopedIcon {
-public:
+  public:
     ScopedIcon() = default;
     explicit ScopedIcon(HICON icon) : icon_(icon) {}
     ~ScopedIcon() { Reset(); }
@@ -38,7 +38,7 @@ public:
         return icon;
     }
 
-private:
+  private:
     HICON icon_ = nullptr;
 };
 
@@ -46,12 +46,12 @@ private:
 // written, a file that starts like an icon file but holds no icon, or a
 // drawing step the system refused. code() is the Win32 error, or 0.
 class IconFileError : public std::runtime_error {
-public:
+  public:
     IconFileError(const std::string& what, std::uint32_t code)
         : std::runtime_error(what), code_(code) {}
     std::uint32_t code() const { return code_; }
 
-private:
+  private:
     std::uint32_t code_;
 };
 

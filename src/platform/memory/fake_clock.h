@@ -13,7 +13,7 @@
 namespace purgeon {
 
 class FakeClock : public ClockPort {
-public:
+  public:
     explicit FakeClock(std::uint64_t start_ticks = 0) : now_(start_ticks) {}
 
     void Sleep(std::uint32_t milliseconds) override;
@@ -28,7 +28,7 @@ public:
     // Set it before the code under test runs.
     void SetOnSleep(std::function<void(std::uint32_t milliseconds)> on_sleep);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::uint64_t now_;
     std::vector<std::uint32_t> sleeps_;

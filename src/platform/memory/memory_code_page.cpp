@@ -34,8 +34,10 @@ std::u16string MemoryCodePage::FromAnsi(const std::string& bytes) {
     std::u16string out;
     out.reserve(bytes.size());
     for (unsigned char b : bytes) {
-        if (b >= 0x80 && b < 0xA0) out.push_back(kHigh[b - 0x80] ? kHigh[b - 0x80] : char16_t(b));
-        else out.push_back(b);
+        if (b >= 0x80 && b < 0xA0)
+            out.push_back(kHigh[b - 0x80] ? kHigh[b - 0x80] : char16_t(b));
+        else
+            out.push_back(b);
     }
     return out;
 }

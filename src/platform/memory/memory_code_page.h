@@ -7,7 +7,7 @@
 namespace purgeon {
 
 class MemoryCodePage : public CodePagePort {
-public:
+  public:
     std::string ToAnsi(const std::u16string& text) override;
     std::u16string FromAnsi(const std::string& bytes) override;
 };

@@ -38,7 +38,7 @@
 namespace purgeon {
 
 class MemoryFileSystem : public FileSystemPort {
-public:
+  public:
     MemoryFileSystem();
     ~MemoryFileSystem() override;
     MemoryFileSystem(const MemoryFileSystem&) = delete;
@@ -87,7 +87,7 @@ public:
     bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) override;
     bool WriteFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) override;
 
-private:
+  private:
     enum class Kind { kFile, kFolder, kFolderLink, kFileLink };
     struct Node;
     struct ParsedPath;

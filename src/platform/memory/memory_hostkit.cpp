@@ -16,7 +16,8 @@ bool MemoryHostkit::CommonRegDeleteKey(RegKey root, const std::u16string& sub_ke
                                        std::uint8_t use_64bit_view) {
     // An empty key path names `root` itself, which is never deleted.
     if (sub_key.find_first_not_of(u'\\') == std::u16string::npos) return false;
-    const std::uint32_t sam = use_64bit_view == 1 ? (kKeyAllAccess | kKeyWow64_64Key) : kKeyAllAccess;
+    const std::uint32_t sam =
+        use_64bit_view == 1 ? (kKeyAllAccess | kKeyWow64_64Key) : kKeyAllAccess;
     ScopedRegKey key(registry_);
     if (registry_.OpenKey(root, sub_key, sam, key.Receive()) != kErrorSuccess) return false;
     std::uint32_t sub_keys = 0;
@@ -32,6 +33,8 @@ HostkitTable MemoryHostkit::InitFunctionTable() {
     return tables_.back().get();
 }
 
-int MemoryHostkit::NetIsConnected(HostkitTable table) { return table != nullptr && connected_ ? 1 : 0; }
+int MemoryHostkit::NetIsConnected(HostkitTable table) {
+    return table != nullptr && connected_ ? 1 : 0;
+}
 
 }  // namespace purgeon

@@ -12,7 +12,7 @@
 namespace purgeon {
 
 class MemoryHostkit : public HostkitPort {
-public:
+  public:
     explicit MemoryHostkit(MemoryRegistry& registry) : registry_(registry) {}
 
     bool Is64BitOs() override { return registry_.Is64BitOs(); }
@@ -28,7 +28,7 @@ public:
     const std::vector<bool>& redirection_calls() const { return redirection_calls_; }
     void set_connected(bool connected) { connected_ = connected; }
 
-private:
+  private:
     MemoryRegistry& registry_;
     bool redirection_disabled_ = false;
     std::vector<bool> redirection_calls_;

@@ -4,7 +4,9 @@
 
 namespace purgeon {
 
-MemoryProcesses::MemoryProcesses() { self_id_ = Start(u"purgeon.exe"); }
+MemoryProcesses::MemoryProcesses() {
+    self_id_ = Start(u"purgeon.exe");
+}
 
 std::uint32_t MemoryProcesses::Start(const std::u16string& exe_name, std::uint32_t parent_id) {
     std::lock_guard lock(mutex_);

@@ -11,7 +11,7 @@
 namespace purgeon {
 
 class MemoryProcesses : public ProcessPort {
-public:
+  public:
     MemoryProcesses();
 
     // Adds a process and returns its id; `parent_id` 0 = no known parent.
@@ -25,7 +25,7 @@ public:
     bool Terminate(std::uint32_t process_id, std::uint32_t exit_code) override;
     std::uint32_t CurrentProcessId() override { return self_id_; }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<ProcessEntry> processes_;
     std::vector<std::uint32_t> terminated_;

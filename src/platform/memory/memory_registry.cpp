@@ -17,8 +17,10 @@ enum Hive { kHiveLocalMachine = 1, kHiveUsers = 2 };
 std::u16string Fold(std::u16string_view name) {
     std::u16string out(name);
     for (auto& c : out) {
-        if (c >= u'a' && c <= u'z') c -= 32;
-        else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c -= 32;
+        if (c >= u'a' && c <= u'z')
+            c -= 32;
+        else if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+            c -= 32;
     }
     return out;
 }
@@ -139,8 +141,12 @@ RegStatus MemoryRegistry::Resolve(RegKey parent, const std::u16string& sub_key, 
     Handle result;
     bool view_from_parent = false;
     switch (parent) {
-        case kHkeyLocalMachine: result.hive = kHiveLocalMachine; break;
-        case kHkeyUsers: result.hive = kHiveUsers; break;
+        case kHkeyLocalMachine:
+            result.hive = kHiveLocalMachine;
+            break;
+        case kHkeyUsers:
+            result.hive = kHiveUsers;
+            break;
         case kHkeyCurrentUser:
             result.hive = kHiveUsers;
             result.logical_path = {current_user_sid_};
@@ -159,9 +165,12 @@ RegStatus MemoryRegistry::Resolve(RegKey parent, const std::u16string& sub_key, 
             view_from_parent = true;
         }
     }
-    if (sam & kKeyWow64_64Key) result.view64 = true;
-    else if (sam & kKeyWow64_32Key) result.view64 = false;
-    else if (!view_from_parent) result.view64 = false;
+    if (sam & kKeyWow64_64Key)
+        result.view64 = true;
+    else if (sam & kKeyWow64_32Key)
+        result.view64 = false;
+    else if (!view_from_parent)
+        result.view64 = false;
     if (!is_64bit_os_) result.view64 = false;
 
     // Windows refuses a sub-key path that starts with a backslash.
@@ -208,8 +217,8 @@ RegStatus MemoryRegistry::OpenKey(RegKey parent, const std::u16string& sub_key, 
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::CreateKey(RegKey parent, const std::u16string& sub_key,
-                                    std::uint32_t sam, RegKey* key) {
+RegStatus MemoryRegistry::CreateKey(RegKey parent, const std::u16string& sub_key, std::uint32_t sam,
+                                    RegKey* key) {
     std::lock_guard lock(mutex_);
     Handle handle;
     const RegStatus status = Resolve(parent, sub_key, sam, true, &handle);
@@ -229,16 +238,17 @@ MemoryRegistry::Node* MemoryRegistry::NodeOf(RegKey key, RegStatus* status) {
         return handle->node.get();
     }
     Handle root;
-    if (key >= kHkeyClassesRoot && key <= kHkeyUsers && Resolve(key, u"", 0, false, &root) == kErrorSuccess) {
+    if (key >= kHkeyClassesRoot && key <= kHkeyUsers &&
+        Resolve(key, u"", 0, false, &root) == kErrorSuccess) {
         return root.node.get();
     }
     *status = kErrorInvalidHandle;
     return nullptr;
 }
 
-#define PURGEON_OPEN_NODE(key)                  \
-    RegStatus open_status = kErrorSuccess;      \
-    Node* node_ptr = NodeOf(key, &open_status); \
+#define PURGEON_OPEN_NODE(key)                   \
+    RegStatus open_status = kErrorSuccess;       \
+    Node* node_ptr = NodeOf(key, &open_status);  \
     if (node_ptr == nullptr) return open_status; \
     Node& node = *node_ptr
 
@@ -339,7 +349,8 @@ void MemoryRegistry::Detach(Node& node) {
 }
 
 RegStatus MemoryRegistry::DeleteKey(RegKey key, const std::u16string& sub_key, std::uint32_t sam) {
-    if (key >= kHkeyClassesRoot && key <= kHkeyUsers && SplitPath(sub_key).empty()) return kErrorAccessDenied;
+    if (key >= kHkeyClassesRoot && key <= kHkeyUsers && SplitPath(sub_key).empty())
+        return kErrorAccessDenied;
     std::lock_guard lock(mutex_);
     Handle target;
     const RegStatus status = Resolve(key, sub_key, sam, false, &target);
@@ -351,7 +362,8 @@ RegStatus MemoryRegistry::DeleteKey(RegKey key, const std::u16string& sub_key, s
 }
 
 RegStatus MemoryRegistry::DeleteTree(RegKey key, const std::u16string& sub_key) {
-    if (key >= kHkeyClassesRoot && key <= kHkeyUsers && SplitPath(sub_key).empty()) return kErrorAccessDenied;
+    if (key >= kHkeyClassesRoot && key <= kHkeyUsers && SplitPath(sub_key).empty())
+        return kErrorAccessDenied;
     std::lock_guard lock(mutex_);
     Handle target;
     const RegStatus status = Resolve(key, sub_key, 0, false, &target);

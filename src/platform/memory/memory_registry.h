@@ -21,7 +21,7 @@
 namespace purgeon {
 
 class MemoryRegistry : public RegistryPort {
-public:
+  public:
     explicit MemoryRegistry(bool is_64bit_os = true,
                             std::u16string current_user_sid = u"S-1-5-21-1000-1000-1000-1001");
     ~MemoryRegistry() override;
@@ -48,7 +48,7 @@ public:
     RegStatus DeleteTree(RegKey key, const std::u16string& sub_key) override;
     RegStatus CloseKey(RegKey key) override;
 
-private:
+  private:
     struct Node;
     struct Handle {
         std::shared_ptr<Node> node;

@@ -11,14 +11,14 @@
 namespace purgeon {
 
 class MemoryShellFolders : public ShellFoldersPort {
-public:
+  public:
     void SetSystemDirectory(std::u16string path);
     void SetSpecialFolder(int csidl, std::u16string path);
 
     std::u16string SystemDirectory() override;
     std::u16string SpecialFolder(int csidl) override;
 
-private:
+  private:
     std::mutex mutex_;
     std::u16string system_directory_;
     std::map<int, std::u16string> special_folders_;

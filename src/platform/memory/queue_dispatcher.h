@@ -33,7 +33,7 @@ struct PostedMessage {
 };
 
 class QueueDispatcher : public DispatcherPort {
-public:
+  public:
     QueueDispatcher();
 
     void Send(const std::function<void()>& work) override;
@@ -54,7 +54,7 @@ public:
     std::vector<PostedMessage> Posted() const;
     std::thread::id WindowThread() const { return window_thread_; }
 
-private:
+  private:
     struct Request;
 
     bool RunOne(std::unique_lock<std::mutex>& lock);

@@ -12,9 +12,10 @@ void RecordingLauncher::Record(Launch launch) {
     if (hook) hook(launch);
 }
 
-std::intptr_t RecordingLauncher::ShellExecuteFile(WindowId, const std::u16string& verb, const std::u16string& file,
-                                              const std::u16string& parameters, const std::u16string& directory,
-                                              int show) {
+std::intptr_t RecordingLauncher::ShellExecuteFile(WindowId, const std::u16string& verb,
+                                                  const std::u16string& file,
+                                                  const std::u16string& parameters,
+                                                  const std::u16string& directory, int show) {
     Record({"shell", verb, file, parameters, directory, "", show});
     return shell_result_;
 }

@@ -21,18 +21,20 @@ struct Launch {
 };
 
 class RecordingLauncher : public LauncherPort {
-public:
-    std::intptr_t ShellExecuteFile(WindowId owner, const std::u16string& verb, const std::u16string& file,
-                               const std::u16string& parameters, const std::u16string& directory,
-                               int show) override;
+  public:
+    std::intptr_t ShellExecuteFile(WindowId owner, const std::u16string& verb,
+                                   const std::u16string& file, const std::u16string& parameters,
+                                   const std::u16string& directory, int show) override;
     std::uint32_t WinExecCommand(const std::string& ansi_command_line, int show) override;
 
     std::vector<Launch> Launches() const;
     void set_shell_result(std::intptr_t result) { shell_result_ = result; }
     // Called after each recorded launch (e.g. to start a fake process).
-    void set_on_launch(std::function<void(const Launch&)> on_launch) { on_launch_ = std::move(on_launch); }
+    void set_on_launch(std::function<void(const Launch&)> on_launch) {
+        on_launch_ = std::move(on_launch);
+    }
 
-private:
+  private:
     void Record(Launch launch);
 
     mutable std::mutex mutex_;

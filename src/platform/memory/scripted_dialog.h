@@ -27,7 +27,7 @@ struct DialogCall {
 };
 
 class ScriptedDialog : public DialogPort {
-public:
+  public:
     ScriptedDialog() = default;
     ScriptedDialog(std::initializer_list<int> answers) : answers_(answers) {}
 
@@ -46,7 +46,7 @@ public:
     // Cancel for every other set.
     static int DefaultAnswer(std::uint32_t flags);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<int> answers_;
     std::vector<DialogCall> calls_;

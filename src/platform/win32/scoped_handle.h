@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class ScopedFile {
-public:
+  public:
     explicit ScopedFile(HANDLE handle) : handle_(handle) {}
     ~ScopedFile() {
         if (Valid()) CloseHandle(handle_);
@@ -16,7 +16,7 @@ public:
     bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
     HANDLE Get() const { return handle_; }
 
-private:
+  private:
     HANDLE handle_;
 };
 

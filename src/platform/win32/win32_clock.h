@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class Win32Clock : public ClockPort {
-public:
+  public:
     void Sleep(std::uint32_t milliseconds) override;
     std::uint64_t TickCount() override;
 };

@@ -10,10 +10,12 @@ namespace purgeon {
 
 std::string Win32CodePage::ToAnsi(const std::u16string& text) {
     if (text.empty()) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, Wide(text), int(text.size()), nullptr, 0, nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, Wide(text), int(text.size()), nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::string out(size_t(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, Wide(text), int(text.size()), out.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, Wide(text), int(text.size()), out.data(), length, nullptr,
+                        nullptr);
     return out;
 }
 

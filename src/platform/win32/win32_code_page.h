@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class Win32CodePage : public CodePagePort {
-public:
+  public:
     std::string ToAnsi(const std::u16string& text) override;
     std::u16string FromAnsi(const std::string& bytes) override;
 };

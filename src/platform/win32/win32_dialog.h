@@ -7,7 +7,7 @@
 namespace purgeon {
 
 class Win32Dialog : public DialogPort {
-public:
+  public:
     int MessageBox(WindowId owner, const std::u16string& text, const std::u16string& caption,
                    std::uint32_t flags) override;
 };

@@ -15,7 +15,7 @@
 namespace purgeon {
 
 class Win32Dispatcher : public DispatcherPort {
-public:
+  public:
     // Construct and destroy on the window thread.
     Win32Dispatcher();
     ~Win32Dispatcher() override;
@@ -31,7 +31,7 @@ public:
     WindowId Window() const { return window_; }
     std::uint32_t WindowThreadId() const { return thread_id_; }
 
-private:
+  private:
     WindowId window_ = 0;
     std::uint32_t thread_id_ = 0;
 };

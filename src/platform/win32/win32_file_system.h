@@ -9,7 +9,7 @@
 namespace purgeon {
 
 class Win32FileSystem : public FileSystemPort {
-public:
+  public:
     FindHandle FindFirst(const std::u16string& pattern, FindData* data) override;
     bool FindNext(FindHandle handle, FindData* data) override;
     void FindClose(FindHandle handle) override;

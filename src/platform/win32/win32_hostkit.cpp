@@ -5,9 +5,13 @@
 
 namespace purgeon {
 
-bool Win32Hostkit::Is64BitOs() { return Dll_Is64BitOs() != 0; }
+bool Win32Hostkit::Is64BitOs() {
+    return Dll_Is64BitOs() != 0;
+}
 
-std::uint32_t Win32Hostkit::GetSamDesiredx6432() { return Dll_GetSamDesiredx6432(); }
+std::uint32_t Win32Hostkit::GetSamDesiredx6432() {
+    return Dll_GetSamDesiredx6432();
+}
 
 bool Win32Hostkit::EnableWow64FsRedirection(bool enable) {
     return Dll_EnableWow64FsRedirection(enable ? 1 : 0) != 0;
@@ -17,16 +21,27 @@ bool Win32Hostkit::CommonRegDeleteKey(RegKey root, const std::u16string& sub_key
                                       std::uint8_t use_64bit_view) {
     HKEY hkey;
     switch (root) {
-        case kHkeyClassesRoot: hkey = HKEY_CLASSES_ROOT; break;
-        case kHkeyCurrentUser: hkey = HKEY_CURRENT_USER; break;
-        case kHkeyLocalMachine: hkey = HKEY_LOCAL_MACHINE; break;
-        case kHkeyUsers: hkey = HKEY_USERS; break;
-        default: hkey = reinterpret_cast<HKEY>(root);
+        case kHkeyClassesRoot:
+            hkey = HKEY_CLASSES_ROOT;
+            break;
+        case kHkeyCurrentUser:
+            hkey = HKEY_CURRENT_USER;
+            break;
+        case kHkeyLocalMachine:
+            hkey = HKEY_LOCAL_MACHINE;
+            break;
+        case kHkeyUsers:
+            hkey = HKEY_USERS;
+            break;
+        default:
+            hkey = reinterpret_cast<HKEY>(root);
     }
     return Dll_Common_RegDeleteKey(hkey, Wide(sub_key), use_64bit_view) != 0;
 }
 
-HostkitTable Win32Hostkit::InitFunctionTable() { return InitDll_Hostkit(); }
+HostkitTable Win32Hostkit::InitFunctionTable() {
+    return InitDll_Hostkit();
+}
 
 int Win32Hostkit::NetIsConnected(HostkitTable table) {
     if (table == nullptr) return 0;

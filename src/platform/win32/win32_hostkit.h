@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class Win32Hostkit : public HostkitPort {
-public:
+  public:
     bool Is64BitOs() override;
     std::uint32_t GetSamDesiredx6432() override;
     bool EnableWow64FsRedirection(bool enable) override;

@@ -7,11 +7,12 @@
 
 namespace purgeon {
 
-std::intptr_t Win32Launcher::ShellExecuteFile(WindowId owner, const std::u16string& verb, const std::u16string& file,
-                                          const std::u16string& parameters, const std::u16string& directory,
-                                          int show) {
-    HINSTANCE result = ShellExecuteW(reinterpret_cast<HWND>(owner), Wide(verb), Wide(file), Wide(parameters),
-                                     Wide(directory), show);
+std::intptr_t Win32Launcher::ShellExecuteFile(WindowId owner, const std::u16string& verb,
+                                              const std::u16string& file,
+                                              const std::u16string& parameters,
+                                              const std::u16string& directory, int show) {
+    HINSTANCE result = ShellExecuteW(reinterpret_cast<HWND>(owner), Wide(verb), Wide(file),
+                                     Wide(parameters), Wide(directory), show);
     return reinterpret_cast<std::intptr_t>(result);
 }
 

@@ -13,7 +13,8 @@ std::vector<ProcessEntry> Win32Processes::Snapshot() {
     if (snapshot == INVALID_HANDLE_VALUE) return processes;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
         // szExeFile is the file name; keep only what follows a folder, if any.
         std::u16string name = FromWide(entry.szExeFile);
         const size_t slash = name.find_last_of(u"\\/");
@@ -32,6 +33,8 @@ bool Win32Processes::Terminate(std::uint32_t process_id, std::uint32_t exit_code
     return ended != FALSE;
 }
 
-std::uint32_t Win32Processes::CurrentProcessId() { return GetCurrentProcessId(); }
+std::uint32_t Win32Processes::CurrentProcessId() {
+    return GetCurrentProcessId();
+}
 
 }  // namespace purgeon

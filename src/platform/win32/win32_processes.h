@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class Win32Processes : public ProcessPort {
-public:
+  public:
     std::vector<ProcessEntry> Snapshot() override;
     bool Terminate(std::uint32_t process_id, std::uint32_t exit_code) override;
     std::uint32_t CurrentProcessId() override;

@@ -14,11 +14,16 @@ namespace {
 // the real HKEY constants are sign-extended, so map them explicitly.
 HKEY ToHkey(RegKey key) {
     switch (key) {
-        case kHkeyClassesRoot: return HKEY_CLASSES_ROOT;
-        case kHkeyCurrentUser: return HKEY_CURRENT_USER;
-        case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
-        case kHkeyUsers: return HKEY_USERS;
-        default: return reinterpret_cast<HKEY>(key);
+        case kHkeyClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case kHkeyCurrentUser:
+            return HKEY_CURRENT_USER;
+        case kHkeyLocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case kHkeyUsers:
+            return HKEY_USERS;
+        default:
+            return reinterpret_cast<HKEY>(key);
     }
 }
 
@@ -43,8 +48,8 @@ RegStatus Win32Registry::CreateKey(RegKey parent, const std::u16string& sub_key,
 
 RegStatus Win32Registry::QueryInfoKey(RegKey key, std::uint32_t* sub_keys, std::uint32_t* values) {
     DWORD keys = 0, value_count = 0;
-    const LONG status = RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
-                                         &value_count, nullptr, nullptr, nullptr, nullptr);
+    const LONG status = RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &keys, nullptr,
+                                         nullptr, &value_count, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) {
         if (sub_keys) *sub_keys = keys;
         if (values) *values = value_count;
@@ -56,8 +61,8 @@ RegStatus Win32Registry::EnumKey(RegKey key, std::uint32_t index, std::uint32_t 
                                  std::u16string* name) {
     std::vector<wchar_t> buffer(capacity + 1, L'\0');
     DWORD length = capacity;
-    const LONG status =
-        RegEnumKeyExW(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG status = RegEnumKeyExW(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr,
+                                      nullptr, nullptr);
     if (status == ERROR_SUCCESS) *name = FromWide(buffer.data(), length);
     return status;
 }
@@ -66,8 +71,8 @@ RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::uint32_
                                    std::u16string* name) {
     std::vector<wchar_t> buffer(capacity + 1, L'\0');
     DWORD length = capacity;
-    const LONG status =
-        RegEnumValueW(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG status = RegEnumValueW(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr,
+                                      nullptr, nullptr);
     if (status == ERROR_SUCCESS) *name = FromWide(buffer.data(), length);
     return status;
 }
@@ -95,13 +100,16 @@ RegStatus Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
 }
 
 RegStatus Win32Registry::DeleteKey(RegKey key, const std::u16string& sub_key, std::uint32_t sam) {
-    return RegDeleteKeyExW(ToHkey(key), Wide(sub_key), sam & (KEY_WOW64_64KEY | KEY_WOW64_32KEY), 0);
+    return RegDeleteKeyExW(ToHkey(key), Wide(sub_key), sam & (KEY_WOW64_64KEY | KEY_WOW64_32KEY),
+                           0);
 }
 
 RegStatus Win32Registry::DeleteTree(RegKey key, const std::u16string& sub_key) {
     return RegDeleteTreeW(ToHkey(key), Wide(sub_key));
 }
 
-RegStatus Win32Registry::CloseKey(RegKey key) { return RegCloseKey(ToHkey(key)); }
+RegStatus Win32Registry::CloseKey(RegKey key) {
+    return RegCloseKey(ToHkey(key));
+}
 
 }  // namespace purgeon

@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class Win32Registry : public RegistryPort {
-public:
+  public:
     RegStatus OpenKey(RegKey parent, const std::u16string& sub_key, std::uint32_t sam,
                       RegKey* key) override;
     RegStatus CreateKey(RegKey parent, const std::u16string& sub_key, std::uint32_t sam,

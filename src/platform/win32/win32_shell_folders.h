@@ -6,7 +6,7 @@
 namespace purgeon {
 
 class Win32ShellFolders : public ShellFoldersPort {
-public:
+  public:
     // GetSystemDirectoryW into a buffer of 256 characters.
     std::u16string SystemDirectory() override;
     // SHGetSpecialFolderLocation (no owner window), SHGetPathFromIDListW into
