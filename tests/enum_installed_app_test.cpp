@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "inventory/Thread_EnumInstalledApp.h"
+#include "platform/window_messages.h"
 #include "support/memory_machine.h"
 #include "support/registry_fixture.h"
-#include "ui/private_messages.h"
 
 namespace purgeon {
 namespace {

@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/win32/win32_handles.h"
 #include "services.h"
 #include "wow64.h"
 
@@ -50,10 +51,8 @@ bool RunRegistryEditor(const std::wstring& parameters, int show) {
     info.lpParameters = parameters.c_str();
     info.nShow = show;
     if (!ShellExecuteExW(&info)) return false;
-    if (info.hProcess != nullptr) {
-        WaitForSingleObject(info.hProcess, INFINITE);
-        CloseHandle(info.hProcess);
-    }
+    const ScopedHandle process(info.hProcess);
+    if (process) WaitForSingleObject(process.Get(), INFINITE);
     return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/win32_handles.h"
+
 namespace purgeon::hostkit {
 
 // The named kernel32 function, or null when this Windows lacks it.
@@ -28,18 +30,10 @@ bool RevertFsRedirection(PVOID saved);
 
 // Switches redirection off for one scope under WOW64 and back on when the
 // scope ends, on every return path. Outside WOW64 it does nothing.
-class ScopedFsRedirectionOff {
+class ScopedFsRedirectionOff : public ScopedWow64RedirectionOff {
   public:
-    ScopedFsRedirectionOff() : off_(IsWow64Cached() && DisableFsRedirection(&saved_)) {}
-    ~ScopedFsRedirectionOff() {
-        if (off_) RevertFsRedirection(saved_);
-    }
-    ScopedFsRedirectionOff(const ScopedFsRedirectionOff&) = delete;
-    ScopedFsRedirectionOff& operator=(const ScopedFsRedirectionOff&) = delete;
-
-  private:
-    PVOID saved_ = nullptr;
-    bool off_;
+    ScopedFsRedirectionOff()
+        : ScopedWow64RedirectionOff(IsWow64Cached(), &DisableFsRedirection, &RevertFsRedirection) {}
 };
 
 }  // namespace purgeon::hostkit

@@ -5,7 +5,7 @@
 
 #include "analysis/Unit_CommonFilesDirs_Func.h"
 #include "inventory/Unit_K_Registry_Proc.h"
-#include "ui/private_messages.h"
+#include "platform/window_messages.h"
 
 namespace purgeon {
 

@@ -47,6 +47,15 @@ std::u16string Trim(std::u16string_view text) {
     return std::u16string(text.substr(begin, end - begin));
 }
 
+std::u16string_view PathFolder(std::u16string_view path) {
+    const size_t last = path.find_last_of(u"\\/:");
+    return last == std::u16string_view::npos ? std::u16string_view() : path.substr(0, last + 1);
+}
+
+std::u16string_view PathFileName(std::u16string_view path) {
+    return path.substr(PathFolder(path).size());
+}
+
 std::u16string WithTrailingBackslash(std::u16string_view path) {
     std::u16string out(path);
     if (out.empty() || out.back() != u'\\') out.push_back(u'\\');

@@ -39,6 +39,11 @@ std::u16string Trim(std::u16string_view text);
 // `path` with a backslash appended unless it already ends in one.
 std::u16string WithTrailingBackslash(std::u16string_view path);
 
+// The folder of a path: everything up to and including its last "\", "/" or
+// ":"; empty when it has none. PathFileName is the rest.
+std::u16string_view PathFolder(std::u16string_view path);
+std::u16string_view PathFileName(std::u16string_view path);
+
 // Splits at `separator`, carriage return and line feed. A single or double
 // quote opens a stretch that runs to the next same quote (or the end) in
 // which nothing splits; the quotes stay in the piece. Empty pieces are

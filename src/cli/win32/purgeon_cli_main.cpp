@@ -7,10 +7,13 @@
 
 #include "cli/purgeon_cli.h"
 #include "platform/inline_dispatcher.h"
+#include "platform/text.h"
+#include "platform/win32/own_executable.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_hostkit.h"
 #include "platform/win32/win32_launcher.h"
 #include "platform/win32/win32_processes.h"
@@ -68,24 +71,19 @@ void WriteAll(FILE* stream, const std::string& bytes) {
 }
 
 std::u16string OwnFolder() {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
-    std::u16string path = FromWide(buffer.data(), length);
-    const size_t slash = path.find_last_of(u"\\/");
-    return slash == std::u16string::npos ? u"" : path.substr(0, slash + 1);
+    return std::u16string(PathFolder(OwnExecutablePath()));
 }
 
 // Without elevation the machine's keys open read-only at best, and the
 // registry layer asks for full access: a list would quietly miss every
 // machine-wide program. Before Windows Vista there is no elevation to ask.
 bool RunsElevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return true;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const bool known =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
-    CloseHandle(token);
+    const bool known = GetTokenInformation(token.Get(), TokenElevation, &elevation,
+                                           sizeof elevation, &size) != FALSE;
     return !known || elevation.TokenIsElevated != 0;
 }
 

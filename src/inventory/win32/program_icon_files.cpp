@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "platform/win32/scoped_handle.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_handles.h"
 
 namespace purgeon {
 
@@ -28,46 +28,19 @@ constexpr std::uint32_t kRgbMask = 0x00FFFFFF;
     throw IconFileError(what, code);
 }
 
-class ScopedBitmap {
-  public:
-    explicit ScopedBitmap(HBITMAP bitmap = nullptr) : bitmap_(bitmap) {}
-    ~ScopedBitmap() {
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
-    }
-    ScopedBitmap(const ScopedBitmap&) = delete;
-    ScopedBitmap& operator=(const ScopedBitmap&) = delete;
-    HBITMAP Get() const { return bitmap_; }
-    void Reset(HBITMAP bitmap) {
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
-        bitmap_ = bitmap;
-    }
-
-  private:
-    HBITMAP bitmap_;
-};
-
 // A memory DC with one bitmap selected into it for its lifetime.
 class MemoryDc {
   public:
-    explicit MemoryDc(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)) {
-        if (dc_ == nullptr) Fail("CreateCompatibleDC failed", GetLastError());
-        old_ = SelectObject(dc_, bitmap);
-        if (old_ == nullptr || old_ == HGDI_ERROR) {
-            DeleteDC(dc_);
-            Fail("SelectObject failed", GetLastError());
-        }
+    explicit MemoryDc(HBITMAP bitmap)
+        : dc_(CreateCompatibleDC(nullptr)), selected_(dc_.Get(), bitmap) {
+        if (!dc_) Fail("CreateCompatibleDC failed", GetLastError());
+        if (!selected_.Selected()) Fail("SelectObject failed", GetLastError());
     }
-    ~MemoryDc() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC Get() const { return dc_; }
+    HDC Get() const { return dc_.Get(); }
 
   private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
+    ScopedMemoryDc dc_;
+    ScopedSelectObject selected_;
 };
 
 // The two bitmaps GetIconInfo hands out, owned.
@@ -319,9 +292,9 @@ std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, LONG width, LONG height) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     std::vector<std::uint32_t> pixels(std::size_t(width) * height);
-    HDC dc = GetDC(nullptr);
-    const int rows = GetDIBits(dc, bitmap, 0, UINT(height), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
+    const ScopedWindowDc screen(nullptr);
+    const int rows =
+        GetDIBits(screen.Get(), bitmap, 0, UINT(height), pixels.data(), &info, DIB_RGB_COLORS);
     if (rows != height) Fail("GetDIBits failed", GetLastError());
     return pixels;
 }
@@ -381,13 +354,12 @@ std::vector<std::uint8_t> IconFileBytes(HICON icon) {
     info.header.biBitCount = 24;
     info.header.biCompression = BI_RGB;
     std::vector<std::uint8_t> color(std::size_t(color_row) * h), mask(std::size_t(mask_row) * h);
-    HDC dc = GetDC(nullptr);
-    const int color_rows = GetDIBits(dc, bitmaps.color.Get(), 0, UINT(h), color.data(),
+    const ScopedWindowDc screen(nullptr);
+    const int color_rows = GetDIBits(screen.Get(), bitmaps.color.Get(), 0, UINT(h), color.data(),
                                      reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     info.header.biBitCount = 1;
-    const int mask_rows = GetDIBits(dc, bitmaps.mask.Get(), 0, UINT(h), mask.data(),
+    const int mask_rows = GetDIBits(screen.Get(), bitmaps.mask.Get(), 0, UINT(h), mask.data(),
                                     reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
     if (color_rows != h || mask_rows != h) Fail("GetDIBits failed on the icon", GetLastError());
 
     const std::uint32_t image = sizeof(BITMAPINFOHEADER) + color.size() + mask.size();

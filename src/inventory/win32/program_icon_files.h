@@ -9,38 +9,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/win32/win32_handles.h"
+
 namespace purgeon {
-
-// Owns one icon handle and destroys it. Move-only.
-class ScopedIcon {
-  public:
-    ScopedIcon() = default;
-    explicit ScopedIcon(HICON icon) : icon_(icon) {}
-    ~ScopedIcon() { Reset(); }
-    ScopedIcon(ScopedIcon&& other) noexcept : icon_(other.Release()) {}
-    ScopedIcon& operator=(ScopedIcon&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-    ScopedIcon(const ScopedIcon&) = delete;
-    ScopedIcon& operator=(const ScopedIcon&) = delete;
-
-    HICON Get() const { return icon_; }
-    explicit operator bool() const { return icon_ != nullptr; }
-    // Destroys the held icon and takes `icon`.
-    void Reset(HICON icon = nullptr) {
-        if (icon_ != nullptr && icon_ != icon) DestroyIcon(icon_);
-        icon_ = icon;
-    }
-    HICON Release() {
-        HICON icon = icon_;
-        icon_ = nullptr;
-        return icon;
-    }
-
-  private:
-    HICON icon_ = nullptr;
-};
 
 // The error both procedures raise: a file that cannot be opened, read or
 // written, a file that starts like an icon file but holds no icon, or a

@@ -8,19 +8,6 @@
 
 namespace purgeon {
 
-std::u16string OwnExecutablePath() {
-    // GetModuleFileNameW truncates silently when the buffer is short: grow it
-    // until the path fits (the longest Windows path is 32767 characters).
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), buffer.size());
-        if (length == 0) return std::u16string();
-        if (length < buffer.size()) return FromWide(buffer.data(), length);
-        if (buffer.size() > 32768) return std::u16string();
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 bool ReadFileVersion(const std::u16string& path, FileVersion* version) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(Wide(path), &ignored);

@@ -3,12 +3,10 @@
 
 #include <string>
 
+#include "platform/win32/own_executable.h"
 #include "ui/Form_Main.h"
 
 namespace purgeon {
-
-// Full path of the running executable, of any length.
-std::u16string OwnExecutablePath();
 
 // The fixed file version (VS_FIXEDFILEINFO) of the file at `path`. False when
 // the file has no version resource; `version` is then not touched.
