@@ -236,11 +236,19 @@ TEST_F(Analysis, NeverWalksThroughALinkOutOfTheFolder) {
 TEST_F(Analysis, AnInstallFolderThatIsALinkIsRecordedButNotWalked) {
     const std::u16string moved = u"C:\\Program Files\\Moved\\";
     machine_.files.AddFile(u"C:\\Users\\me\\Documents\\thesis.docx");
-    ASSERT_TRUE(
-        machine_.files.AddJunction(u"C:\\Program Files\\Moved", u"C:\\Users\\me\\Documents"));
+    machine_.files.AddDrive(u'D');
+    ASSERT_TRUE(machine_.files.AddFile(u"D:\\Moved\\shared.dll"));
+    ASSERT_TRUE(machine_.files.AddJunction(u"C:\\Program Files\\Moved", u"D:\\Moved"));
     record_->m_strInstallLocation = moved;
     Analyse();
     EXPECT_EQ(record_->m_ListStr_Folders, StringList{moved});
+    EXPECT_TRUE(record_->m_ListStr_Files.empty());
+    // A link that leads to a protected folder is that folder: refused.
+    ASSERT_TRUE(
+        machine_.files.AddJunction(u"C:\\Program Files\\Docs", u"C:\\Users\\me\\Documents"));
+    record_->m_strInstallLocation = u"C:\\Program Files\\Docs\\";
+    Analyse();
+    EXPECT_TRUE(record_->m_ListStr_Folders.empty());
     EXPECT_TRUE(record_->m_ListStr_Files.empty());
 }
 

@@ -344,7 +344,10 @@ TEST_F(CliUninstall, FolderRoadRemovesTheFoldersProgramWithoutAnUninstaller) {
     PutString(machine_.registry, kHkeyLocalMachine, kRun, u"Portable", tools + u"\\tool.exe");
     PutString(machine_.registry, kHkeyLocalMachine, kRun, u"Portable Extra",
               tools + u" Extra\\tool.exe");
-    const auto tool = machine_.processes.Start(u"tool.exe");
+    // The folder's own running program ends; the sibling's program of the
+    // same name keeps running.
+    const auto tool = machine_.processes.Start(tools + u"\\tool.exe");
+    const auto namesake = machine_.processes.Start(tools + u" Extra\\tool.exe");
     EXPECT_EQ(RunCli({u"uninstall", u"--folder", u" C:\\Tools\\Portable "}, {"yes"}), 0) << err_;
     EXPECT_EQ(
         terminal_->questions,
@@ -359,6 +362,7 @@ TEST_F(CliUninstall, FolderRoadRemovesTheFoldersProgramWithoutAnUninstaller) {
               "  HKLM|SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|Portable\n");
     EXPECT_TRUE(machine_.launcher.Launches().empty());
     EXPECT_EQ(machine_.processes.Terminated(), std::vector<std::uint32_t>{tool});
+    EXPECT_TRUE(machine_.processes.IsRunning(namesake));
     EXPECT_TRUE(machine_.files.Exists(tools + u" Extra\\tool.exe"));
     EXPECT_TRUE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Portable Extra"));
     EXPECT_FALSE(RecordsExist());

@@ -297,6 +297,7 @@ class ChainFileSystem : public FileSystemPort {
     bool SetAttributes(const std::u16string&, std::uint32_t) override { return false; }
     bool CreateDirectory(const std::u16string&) override { return false; }
     bool GetLongPathName(const std::u16string&, std::u16string*) override { return false; }
+    bool GetFileIdentity(const std::u16string&, FileIdentity*) override { return false; }
     bool ReadFile(const std::u16string&, std::vector<std::uint8_t>*) override { return false; }
     bool WriteFile(const std::u16string&, const std::vector<std::uint8_t>&) override {
         return false;

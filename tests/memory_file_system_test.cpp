@@ -224,10 +224,15 @@ TEST(MemoryFileSystemTest, CreateDirectoryNeedsAParentAndAFreeValidName) {
     ASSERT_TRUE(fs.AddFile(u"C:\\F\\file.txt"));
     EXPECT_TRUE(fs.CreateDirectory(u"C:\\F\\New\\"));
     EXPECT_EQ(fs.GetAttributes(u"C:\\f\\new"), kFileAttributeDirectory);
-    for (const char16_t* path : {u"C:\\F\\NEW", u"C:\\Missing\\New", u"C:\\F\\file.txt\\New",
-                                 u"C:\\F\\a?b", u"C:\\F\\dot.", u"C:\\"}) {
+    for (const char16_t* path :
+         {u"C:\\F\\NEW", u"C:\\Missing\\New", u"C:\\F\\file.txt\\New", u"C:\\F\\a?b", u"C:\\"}) {
         EXPECT_FALSE(fs.CreateDirectory(path)) << Utf8(path);
     }
+    // As Win32 does, the dots and blanks that end a name go; the literal
+    // form keeps them, and such a name cannot be made here.
+    EXPECT_TRUE(fs.CreateDirectory(u"C:\\F\\dot. ."));
+    EXPECT_EQ(fs.GetAttributes(u"C:\\F\\dot"), kFileAttributeDirectory);
+    EXPECT_FALSE(fs.CreateDirectory(u"\\\\?\\C:\\F\\odd."));
 }
 
 TEST(MemoryFileSystemTest, AttributesKeepOnlyTheSettableBits) {

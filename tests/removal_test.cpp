@@ -4,6 +4,7 @@
 #include "support/registry_fixture.h"
 #include "ui/Unit_LeftoverRemoval.h"
 #include "ui/Unit_UninstallRecords.h"
+#include "uninstall/Unit_K_ProcessProc.h"
 
 namespace purgeon {
 namespace {
@@ -38,17 +39,20 @@ class Removal : public ::testing::Test {
         request.step3_registry_rows = registry_rows;
         request.all_files_folders = &paths_;
         request.step2_registry = &rows_;
+        request.starting_folders = &starts_;
         request.uninstall_type = type_;
         request.select_software = u"App";
         request.cur_app_path = kProgramFolder;
         request.empty_report_lists = [this] { lists_emptied_ = true; };
         Ports ports = machine_.ports();
-        return RemoveLeftovers(ports, request);
+        return RemoveLeftovers(ports, request, &tally_);
     }
     bool RecordsExist() { return machine_.files.Exists(kProgramFolder + u"Config.ini"); }
 
     MemoryMachine machine_;
     StringList paths_;
+    StringList starts_ = {u"C:\\App\\"};
+    RemovalTally tally_;
     std::vector<RegistryRow> rows_;
     std::int32_t type_ = 0;
     bool lists_emptied_ = false;
@@ -82,7 +86,7 @@ TEST_F(Removal, AnswerNoChangesNothing) {
 }
 
 TEST_F(Removal, DeletesEverythingFoundAndOnlyTickedRegistryRows) {
-    const auto app = machine_.processes.Start(u"APP.EXE");
+    const auto app = machine_.processes.Start(u"C:\\App\\APP.EXE");
     rows_.push_back({u"HKLM|" + kRun + u"|Other", false});  // unticked on Step 2: kept
     EXPECT_EQ(Remove(1, 1), RemovalOutcome::kRemoved);
     EXPECT_EQ(machine_.processes.Terminated(), std::vector<std::uint32_t>{app});
@@ -96,18 +100,58 @@ TEST_F(Removal, DeletesEverythingFoundAndOnlyTickedRegistryRows) {
     EXPECT_TRUE(lists_emptied_);
     EXPECT_EQ(machine_.dialog.Calls().back().text,
               u"All App leftovers have been completely removed.");
+    EXPECT_EQ(tally_.deleted, 4u);
+    EXPECT_EQ(tally_.refused, 0u);
+    EXPECT_EQ(tally_.ended_processes, 1u);
+    EXPECT_EQ(tally_.registry_deleted, 2u);
 }
 
-TEST_F(Removal, ExecutableNamesAreMatchedAsSubstrings) {
-    machine_.files.AddFile(u"C:\\App\\Tool.exe.config");
-    machine_.files.AddFile(u"C:\\App\\Setup.EXE\\readme.txt");
-    paths_ = {u"C:\\App\\Setup.EXE", u"C:\\App\\Tool.exe.config", u"C:\\App\\explorer.exe"};
-    const auto tool = machine_.processes.Start(u"tool.exe.config");
-    const auto setup = machine_.processes.Start(u"setup.exe");
-    const auto explorer = machine_.processes.Start(u"explorer.exe");
+// A process is ended because its executable lies in what is deleted, never
+// because its file name matches a deleted file.
+TEST_F(Removal, EndsOnlyProcessesWhoseImageLiesInTheRemovedFolders) {
+    auto& processes = machine_.processes;
+    machine_.files.AddFile(u"C:\\App\\explorer.exe");
+    machine_.files.AddFile(u"C:\\App Extra\\app.exe");
+    machine_.files.AddFile(u"C:\\Other\\app.exe");
+    machine_.files.AddFile(u"C:\\Program Files\\Long Name Tool\\tool.exe");
+    paths_ = {u"C:\\App\\", u"C:\\App\\app.exe", u"C:\\App\\explorer.exe",
+              u"C:\\Program Files\\Long Name Tool\\"};
+    starts_ = {u"C:\\App", u"C:\\Program Files\\Long Name Tool"};
+    const std::u16string short_tool =
+        u"C:\\" + machine_.files.ShortNameOf(u"C:\\Program Files") + u"\\" +
+        machine_.files.ShortNameOf(u"C:\\Program Files\\Long Name Tool") + u"\\tool.exe";
+    const auto inside = processes.Start(u"C:\\App\\app.exe");
+    const auto nested = processes.Start(u"c:/app/sub/../sub/helper.exe");
+    const auto by_short_name = processes.Start(short_tool);
+    const auto namesake = processes.Start(u"C:\\Other\\app.exe");
+    const auto sibling = processes.Start(u"C:\\App Extra\\app.exe");
+    const auto unknown_path = processes.Start(u"app.exe");
+    const auto shell = processes.Start(u"C:\\App\\explorer.exe");
     Remove();
-    EXPECT_EQ(machine_.processes.Terminated(), (std::vector<std::uint32_t>{setup, tool}));
-    EXPECT_TRUE(machine_.processes.IsRunning(explorer));
+    EXPECT_EQ(processes.Terminated(), (std::vector<std::uint32_t>{inside, nested, by_short_name}));
+    for (auto kept : {namesake, sibling, unknown_path, shell})
+        EXPECT_TRUE(processes.IsRunning(kept));
+    EXPECT_FALSE(machine_.files.Exists(u"C:\\App"));
+}
+
+TEST(ProcessTermination, ByImagePathAgainstTheProcessPort) {
+    testing::MemoryMachine machine;
+    auto& processes = machine.processes;
+    machine.files.AddFolder(u"C:\\Tools\\Acme");
+    const auto acme = processes.Start(u"C:\\Tools\\Acme\\acme.exe");
+    const auto acme_other = processes.Start(u"D:\\Acme\\acme.exe");
+    const auto prefix = processes.Start(u"C:\\Tools\\AcmeX\\acme.exe");
+    const auto system = processes.Start(u"C:\\Tools\\Acme\\csrss.exe");
+    const auto self_named = processes.Start(u"C:\\Tools\\Acme\\purgeon.exe");
+    const auto exact = processes.Start(u"C:\\Single\\one.exe");
+    const auto ended = TerminateProcessesInFolders(processes, machine.files, {u"C:\\Tools\\Acme\\"},
+                                                   {u"C:\\Single\\one.exe"});
+    EXPECT_EQ(ended, (std::vector<std::uint32_t>{acme, exact}));
+    for (auto kept : {acme_other, prefix, system, self_named})
+        EXPECT_TRUE(processes.IsRunning(kept));
+    EXPECT_TRUE(processes.IsRunning(processes.CurrentProcessId()));
+    // Nothing to remove ends nothing.
+    EXPECT_TRUE(TerminateProcessesInFolders(processes, machine.files, {}).empty());
 }
 
 TEST_F(Removal, MoreThan3000PathsAreAllDeleted) {
@@ -117,6 +161,7 @@ TEST_F(Removal, MoreThan3000PathsAreAllDeleted) {
         machine_.files.AddFile(path);
         paths_.push_back(path);
     }
+    starts_ = {u"C:\\Many"};
     Remove(3000, 0);
     for (const auto& path : paths_) ASSERT_FALSE(machine_.files.Exists(path)) << ToUtf8(path);
 }
@@ -180,19 +225,67 @@ TEST(RemovalSafety, KeysThatMustNeverGoWhole) {
 }
 
 // One odd registry value can make a recorded folder another spelling of a
-// drive root or of a folder that holds the user's files: none goes whole.
-TEST_F(Removal, NeverDeletesAProtectedFolderInAnySpelling) {
+// drive root or of a folder that holds the user's files: none goes whole,
+// whatever the lists hold, and nothing outside the starting folders goes.
+TEST_F(Removal, LastLineRefusesProtectedFoldersAndAnythingOutsideTheStart) {
     machine_.files.AddFile(u"C:\\Users\\me\\Desktop\\notes.txt");
+    machine_.files.AddFile(u"C:\\Users\\me\\Documents\\letter.doc");
     machine_.files.AddFile(u"C:\\Program Files\\Other\\other.exe");
     machine_.files.AddFile(u"C:\\Windows\\explorer.exe");
-    paths_ = {u"C:\\\\",       u"C:/",         u"C:\\Users\\me\\", u"C:\\Program Files\\.",
-              u"C:\\PROGRA~1", u"C:/Windows/", u"C:\\App\\"};
+    machine_.files.AddFile(u"C:\\Elsewhere\\keep.txt");
+    machine_.files.AddJunction(u"C:\\App\\docs", u"C:\\Users\\me\\Documents");
+    machine_.files.AddJunction(u"C:\\App\\elsewhere", u"C:\\Elsewhere");
     ASSERT_EQ(machine_.files.ShortNameOf(u"C:\\Program Files"), u"PROGRA~1");
+    paths_ = {u"C:\\\\",
+              u"C:/",
+              u"\\\\?\\C:\\",
+              u"C:\\Users\\me\\",
+              u"\\\\?\\C:\\Users",
+              u"\\??\\C:\\Users\\me\\Desktop",
+              u"C:\\Users.",
+              u"C:\\Program Files\\.",
+              u"C:\\PROGRA~1",
+              u"C:\\Program Files. \\Other\\other.exe",
+              u"C:/Windows/",
+              u"\\\\.\\C:\\Windows.\\explorer.exe",
+              u"%SystemRoot%",
+              u"C:\\App\\..\\Elsewhere",
+              u"C:\\Elsewhere\\keep.txt",
+              u"C:\\App\\docs\\letter.doc",
+              u"C:\\App\\elsewhere\\keep.txt",
+              u"App",
+              u"C:\\App\\"};
     EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
-    for (auto kept : {u"C:\\Users\\me\\Desktop\\notes.txt", u"C:\\Program Files\\Other\\other.exe",
-                      u"C:\\Windows\\explorer.exe"})
+    for (auto kept : {u"C:\\Users\\me\\Desktop\\notes.txt", u"C:\\Users\\me\\Documents\\letter.doc",
+                      u"C:\\Program Files\\Other\\other.exe", u"C:\\Windows\\explorer.exe",
+                      u"C:\\Elsewhere\\keep.txt"})
         EXPECT_TRUE(machine_.files.Exists(kept)) << ToUtf8(kept);
     EXPECT_FALSE(machine_.files.Exists(u"C:\\App")) << "the program's own folder still goes";
+    EXPECT_EQ(tally_.refused, paths_.size() - 1);
+}
+
+// A starting folder that is protected (in any spelling, or a link to one)
+// lets nothing below it go; without starting folders nothing goes at all.
+TEST_F(Removal, AProtectedOrMissingStartLetsNothingGo) {
+    machine_.files.AddFile(u"C:\\Users\\me\\Documents\\letter.doc");
+    machine_.files.AddJunction(u"C:\\Link", u"C:\\Users\\me\\Documents");
+    struct Case {
+        StringList starts;
+        StringList paths;
+    } cases[] = {
+        {{u"C:\\Users\\me\\Documents."}, {u"C:\\Users\\me\\Documents\\letter.doc"}},
+        {{u"\\\\?\\C:\\Users\\me"}, {u"C:\\Users\\me\\Documents\\letter.doc"}},
+        {{u"C:\\Link"}, {u"C:\\Link\\letter.doc", u"C:\\Link"}},
+        {{}, {u"C:\\App\\app.exe"}},
+    };
+    for (const auto& c : cases) {
+        starts_ = c.starts;
+        paths_ = c.paths;
+        Remove();
+        EXPECT_TRUE(machine_.files.Exists(u"C:\\Users\\me\\Documents\\letter.doc"));
+        EXPECT_TRUE(machine_.files.Exists(u"C:\\App\\app.exe"));
+        EXPECT_EQ(tally_.deleted, 0u);
+    }
 }
 
 class Records : public ::testing::Test {

@@ -160,13 +160,16 @@ void TThread_Uninstall_Analyze::mpr_fun_CollectFilesFolders() {
     record.m_ListStr_Files.clear();
     record.m_ListStr_Registry.clear();
     folder_test_ready_ = false;
-    // A location that is a folder of Windows or of its users (one bad
-    // registry value can make it "C:\\" or the native Program Files) is
-    // treated like no location: below it lies everything else's.
-    const bool usable_location =
-        !record.m_strInstallLocation.empty() &&
-        !ProtectedFolders(ports_.shell, ports_.files).IsProtected(record.m_strInstallLocation);
+    m_ListStr_StartFolders.clear();
+    // A location that is a folder of Windows or of its users in any spelling
+    // or through a link (one bad registry value can make it "C:\\",
+    // "\\\\?\\C:\\Users" or the native Program Files) is treated like no
+    // location: below it lies everything else's.
+    protected_folders_.emplace(ports_.shell, ports_.files);
+    const bool usable_location = !record.m_strInstallLocation.empty() &&
+                                 !protected_folders_->IsProtected(record.m_strInstallLocation);
     if (usable_location) {
+        m_ListStr_StartFolders.push_back(record.m_strInstallLocation);
         RecordFolder(record.m_strInstallLocation);
         mpr_pro_ScanInstallFolder(record.m_strInstallLocation);
     } else if (record.m_ListStr_Lib_FolderName != nullptr &&
@@ -239,7 +242,12 @@ void TThread_Uninstall_Analyze::mpr_pro_ScanDriveForLibFolders(const std::u16str
         const std::u16string path = level.base + entry.name;
         if (IsFolder(entry)) {
             flag = passes(path);
-            if (flag) RecordFolder(Trim(path));
+            // A found folder is a starting folder of its own: never one of
+            // Windows or of its users.
+            if (flag && !protected_folders_->IsProtected(Trim(path))) {
+                m_ListStr_StartFolders.push_back(Trim(path));
+                RecordFolder(Trim(path));
+            }
             if (!IsLink(entry)) {
                 const std::u16string child_base = path + u"\\";
                 stack.push_back({child_base, ListFolder(ports_.files, child_base), 0, u""});

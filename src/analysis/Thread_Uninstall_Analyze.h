@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
+#include "analysis/protected_folders.h"
 #include "inventory/Unit_K_SoftwareInfo_Struct.h"
 #include "platform/ports.h"
 #include "platform/worker_thread.h"
@@ -50,6 +52,12 @@ class TThread_Uninstall_Analyze : public WorkerThread {
 
     void Execute() override;
 
+    // The folders the last run started from: the install folder, or each
+    // folder the known-software names found on the system drive; none when
+    // the only candidate was a protected folder. The removal deletes nothing
+    // outside them.
+    StringList m_ListStr_StartFolders;
+
     // The record under analysis (null before one of the setters ran).
     K_Class_SoftwareInfo* m_class_CurUninstallAppInfo = nullptr;
 
@@ -89,6 +97,8 @@ class TThread_Uninstall_Analyze : public WorkerThread {
     // contains every prefix of it, so only these need testing.
     StringList folder_test_roots_;
     bool folder_test_ready_ = false;
+    // Read at the start of each run's file side.
+    std::optional<ProtectedFolders> protected_folders_;
 };
 
 }  // namespace purgeon

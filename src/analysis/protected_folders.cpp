@@ -1,6 +1,6 @@
 #include "analysis/protected_folders.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "analysis/Unit_CommonFilesDirs_Func.h"
 
@@ -8,79 +8,387 @@ namespace purgeon {
 
 namespace {
 
+// Shell folders beyond those the shell-folder port names: the protected set
+// only asks for them, so they live here.
+constexpr int kCsidlPrograms = 2;
+constexpr int kCsidlFavorites = 6;
+constexpr int kCsidlStartMenu = 11;
+constexpr int kCsidlMyMusic = 13;
+constexpr int kCsidlMyVideo = 14;
+constexpr int kCsidlCommonStartMenu = 22;
+constexpr int kCsidlCommonPrograms = 23;
+constexpr int kCsidlCommonFavorites = 31;
+constexpr int kCsidlMyPictures = 39;
+constexpr int kCsidlProgramFilesX86 = 42;
+constexpr int kCsidlProgramFilesCommon = 43;
+constexpr int kCsidlProgramFilesCommonX86 = 44;
+constexpr int kCsidlCommonDocuments = 46;
+constexpr int kCsidlCommonMusic = 53;
+constexpr int kCsidlCommonPictures = 54;
+constexpr int kCsidlCommonVideo = 55;
+
 const int kProtectedCsidls[] = {
-    kCsidlWindows,       kCsidlProgramFiles,  kCsidlDesktopDirectory, kCsidlCommonDesktopDirectory,
-    kCsidlStartup,       kCsidlCommonStartup, kCsidlAppData,          kCsidlLocalAppData,
-    kCsidlCommonAppData, kCsidlProfile,       kCsidlPersonal,
+    kCsidlWindows,
+    kCsidlProgramFiles,
+    kCsidlProgramFilesX86,
+    kCsidlDesktopDirectory,
+    kCsidlCommonDesktopDirectory,
+    kCsidlStartup,
+    kCsidlCommonStartup,
+    kCsidlAppData,
+    kCsidlLocalAppData,
+    kCsidlCommonAppData,
+    kCsidlProfile,
+    kCsidlPersonal,
+    kCsidlPrograms,
+    kCsidlFavorites,
+    kCsidlStartMenu,
+    kCsidlMyMusic,
+    kCsidlMyVideo,
+    kCsidlMyPictures,
+    kCsidlCommonStartMenu,
+    kCsidlCommonPrograms,
+    kCsidlCommonFavorites,
+    kCsidlProgramFilesCommon,
+    kCsidlProgramFilesCommonX86,
+    kCsidlCommonDocuments,
+    kCsidlCommonMusic,
+    kCsidlCommonPictures,
+    kCsidlCommonVideo,
 };
+
+// The known folders of every profile (and of the Public one), below the
+// profile folder; the older names are those of Windows XP profiles.
+const char16_t* const kProfileFolders[] = {
+    u"Desktop",
+    u"Documents",
+    u"Downloads",
+    u"Music",
+    u"Pictures",
+    u"Videos",
+    u"Favorites",
+    u"Saved Games",
+    u"Links",
+    u"Contacts",
+    u"Searches",
+    u"AppData",
+    u"AppData\\Local",
+    u"AppData\\LocalLow",
+    u"AppData\\Roaming",
+    u"AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+    u"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
+    u"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+    u"My Documents",
+    u"Application Data",
+    u"Local Settings",
+    u"Local Settings\\Application Data",
+    u"Start Menu",
+    u"Start Menu\\Programs",
+    u"Start Menu\\Programs\\Startup",
+};
+
+// Below Windows and ProgramData, folders every program relies on.
+const char16_t* const kWindowsFolders[] = {u"System32", u"SysWOW64", u"Fonts", u"WinSxS"};
+const char16_t* const kProgramDataFolders[] = {
+    u"Microsoft\\Windows\\Start Menu",
+    u"Microsoft\\Windows\\Start Menu\\Programs",
+    u"Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+};
+
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
+}
+
+bool IsDriveLetter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+bool StartsWithIgnoreAsciiCase(std::u16string_view text, std::u16string_view head) {
+    return text.size() >= head.size() && EqualsIgnoreAsciiCase(text.substr(0, head.size()), head);
+}
+
+// Replaces every "%NAME%" by its value; false for a name not in the table.
+// A lone "%" is an ordinary character.
+bool ExpandEnvironment(std::u16string& text, const EnvironmentTable* environment) {
+    std::u16string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t open = text.find(u'%', pos);
+        if (open == std::u16string::npos) break;
+        const size_t close = text.find(u'%', open + 1);
+        if (close == std::u16string::npos) break;
+        const std::u16string name = AsciiUpper(text.substr(open + 1, close - open - 1));
+        // "50% off\\100%" holds separators between the signs: no variable.
+        if (name.empty() || name.find_first_of(u"\\/") != std::u16string::npos) {
+            out.append(text, pos, close - pos);
+            pos = close;
+            continue;
+        }
+        if (environment == nullptr) return false;
+        const auto found = std::find_if(environment->begin(), environment->end(),
+                                        [&name](const auto& entry) { return entry.first == name; });
+        if (found == environment->end() || found->second.empty()) return false;
+        out.append(text, pos, open - pos);
+        out += found->second;
+        pos = close + 1;
+    }
+    out.append(text, pos, std::u16string::npos);
+    text = std::move(out);
+    return true;
+}
+
+// The long form of the longest part of `path` the file system knows.
+std::u16string LongForm(FileSystemPort& fs, const std::u16string& root,
+                        const std::vector<std::u16string>& pieces) {
+    for (size_t known = pieces.size(); known > 0; --known) {
+        std::u16string head = root;
+        for (size_t i = 0; i < known; ++i) head += (i ? u"\\" : u"") + pieces[i];
+        std::u16string long_head;
+        if (!fs.GetLongPathName(head, &long_head) || long_head.empty()) continue;
+        while (long_head.size() > root.size() && long_head.back() == u'\\') long_head.pop_back();
+        for (size_t i = known; i < pieces.size(); ++i) long_head += u"\\" + pieces[i];
+        return long_head;
+    }
+    std::u16string joined = root;
+    for (size_t i = 0; i < pieces.size(); ++i) joined += (i ? u"\\" : u"") + pieces[i];
+    return joined;
+}
 
 }  // namespace
 
-std::u16string NormalisedPath(FileSystemPort& fs, const std::u16string& path) {
-    std::u16string text = path;
+CanonicalPath CanonicalFolderPath(FileSystemPort& fs, const std::u16string& path,
+                                  const EnvironmentTable* environment) {
+    CanonicalPath result;
+    std::u16string text = Trim(std::u16string_view(path.c_str()));  // the system stops at a NUL
+    if (!ExpandEnvironment(text, environment)) return result;
+    text = Trim(text);
     for (auto& c : text) {
         if (c == u'/') c = u'\\';
     }
-    std::vector<std::u16string> parts;
-    std::u16string part;
-    auto flush = [&] {
-        if (part == u"..") {
-            if (parts.size() > 1) parts.pop_back();
-        } else if (!part.empty() && part != u".") {
-            parts.push_back(part);
+    // The root: a drive ("C:\\") or a share ("\\\\server\\share\\").
+    std::u16string_view rest(text);
+    bool unc = false;
+    if (rest.size() >= 4 && rest[0] == u'\\' && (rest[1] == u'\\' || rest[1] == u'?') &&
+        (rest[2] == u'?' || rest[2] == u'.') && rest[3] == u'\\' &&
+        !(rest[1] == u'?' && rest[2] == u'.')) {
+        rest.remove_prefix(4);  // "\\\\?\\", "\\\\.\\", "\\??\\"
+        if (StartsWithIgnoreAsciiCase(rest, u"UNC\\")) {
+            rest.remove_prefix(4);
+            unc = true;
+        } else if (rest.size() < 2 || !IsDriveLetter(rest[0]) || rest[1] != u':' ||
+                   (rest.size() > 2 && rest[2] != u'\\')) {
+            return result;  // another device, a volume name, GLOBALROOT...
         }
-        part.clear();
-    };
-    for (char16_t c : text) {
-        if (c == u'\\')
-            flush();
-        else
-            part.push_back(c);
+    } else if (rest.size() >= 2 && rest[0] == u'\\' && rest[1] == u'\\') {
+        rest.remove_prefix(2);
+        unc = true;
+    } else if (rest.size() >= 2 && IsDriveLetter(rest[0]) && rest[1] == u':') {
+        // "C:" alone is taken as the root (the stricter reading); "C:x" is
+        // relative to the drive's current folder.
+        if (rest.size() > 2 && rest[2] != u'\\') return result;
+    } else {
+        return result;  // relative, or rooted on the current drive
     }
-    flush();
-    std::u16string joined;
-    for (size_t i = 0; i < parts.size(); ++i) joined += (i ? u"\\" : u"") + parts[i];
-    if (parts.size() == 1) joined += u"\\";  // "C:" alone is the drive root
-    // Only a short name holds a "~"; other paths need no look at the disk.
-    if (joined.find(u'~') == std::u16string::npos) return joined;
-    const std::u16string long_form = GetLongPath(fs, joined);
-    return long_form.empty() ? joined : long_form;
+    std::u16string root;
+    if (!unc) {
+        root = std::u16string{AsciiUpper(rest[0]), u':', u'\\'};
+        rest.remove_prefix(2);
+    }
+    std::vector<std::u16string> pieces;
+    size_t keep = 0;  // a share's server and name cannot be climbed out of
+    size_t pos = 0;
+    while (pos < rest.size()) {
+        while (pos < rest.size() && rest[pos] == u'\\') ++pos;
+        const size_t start = pos;
+        while (pos < rest.size() && rest[pos] != u'\\') ++pos;
+        if (pos == start) break;
+        std::u16string piece(rest.substr(start, pos - start));
+        if (piece.find_first_of(u"*?\"<>|") != std::u16string::npos) return result;
+        if (piece == u".") continue;
+        if (piece == u"..") {
+            if (pieces.size() > keep) pieces.pop_back();
+            continue;
+        }
+        // "Users:stream" or "Users::$INDEX_ALLOCATION" opens Users.
+        const size_t colon = piece.find(u':');
+        if (colon != std::u16string::npos) piece.resize(colon);
+        while (!piece.empty() && (piece.back() == u'.' || piece.back() == u' ')) piece.pop_back();
+        if (piece.empty()) continue;
+        pieces.push_back(std::move(piece));
+        if (unc && keep < 2 && pieces.size() <= 2) keep = pieces.size();
+    }
+    if (unc) {
+        if (pieces.size() < 2) return result;
+        root = u"\\\\" + pieces[0] + u"\\" + pieces[1] + u"\\";
+        pieces.erase(pieces.begin(), pieces.begin() + 2);
+    }
+    const bool has_short_name = std::any_of(pieces.begin(), pieces.end(), [](const auto& piece) {
+        return piece.find(u'~') != std::u16string::npos;
+    });
+    result.text = has_short_name ? LongForm(fs, root, pieces) : [&] {
+        std::u16string joined = root;
+        for (size_t i = 0; i < pieces.size(); ++i) joined += (i ? u"\\" : u"") + pieces[i];
+        return joined;
+    }();
+    result.decided = true;
+    return result;
+}
+
+std::u16string NormalisedPath(FileSystemPort& fs, const std::u16string& path) {
+    const CanonicalPath canonical = CanonicalFolderPath(fs, path);
+    return canonical.decided ? canonical.text : std::u16string();
+}
+
+bool IsSameOrInside(const std::u16string& path, const std::u16string& folder) {
+    const std::u16string p = AsciiUpper(WithTrailingBackslash(path));
+    const std::u16string f = AsciiUpper(WithTrailingBackslash(folder));
+    return p.size() >= f.size() && p.compare(0, f.size(), f) == 0;
 }
 
 ProtectedFolders::ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs) : fs_(fs) {
-    StringList found = {shell.SystemDirectory()};
-    for (int csidl : kProtectedCsidls) found.push_back(shell.SpecialFolder(csidl));
+    auto special = [&shell](int csidl) { return Trim(shell.SpecialFolder(csidl)); };
+    const std::u16string windows = special(kCsidlWindows);
+    const std::u16string system = Trim(shell.SystemDirectory());
+    Add(system);
+    for (int csidl : kProtectedCsidls) Add(special(csidl));
+    for (const char16_t* name : kWindowsFolders) {
+        if (!windows.empty()) Add(WithTrailingBackslash(windows) + name);
+    }
     // A 32-bit program on 64-bit Windows is told "Program Files (x86)"; the
     // native "Program Files" beside it holds every 64-bit program. Each has
     // its "Common Files", shared by many programs.
-    const std::u16string program_files = GetProgramFilesDirPath(shell);
-    StringList program_folders = {program_files};
-    const size_t x86 = FindIgnoreAsciiCase(program_files, u" (x86)\\");
-    if (x86 != std::u16string::npos && x86 + 7 == program_files.size())
-        program_folders.push_back(program_files.substr(0, x86) + u"\\");
-    for (const auto& folder : program_folders) {
-        found.push_back(folder);
-        found.push_back(folder + u"Common Files");
+    const std::u16string program_files = special(kCsidlProgramFiles);
+    std::u16string native_program_files = program_files;
+    const size_t x86 = FindIgnoreAsciiCase(program_files, u" (x86)");
+    if (x86 != std::u16string::npos && x86 + 6 == Trim(program_files).size()) {
+        native_program_files = program_files.substr(0, x86);
     }
-    for (const auto& folder : found) {
-        const std::u16string normalised = NormalisedPath(fs_, Trim(folder));
-        if (normalised.size() > 3)
-            folders_.push_back(AsciiUpper(WithTrailingBackslash(normalised)));
+    for (const auto& folder :
+         {program_files, native_program_files, special(kCsidlProgramFilesX86)}) {
+        if (folder.empty()) continue;
+        Add(folder);
+        Add(WithTrailingBackslash(folder) + u"Common Files");
     }
+    const std::u16string program_data = special(kCsidlCommonAppData);
+    for (const char16_t* name : kProgramDataFolders) {
+        if (!program_data.empty()) Add(WithTrailingBackslash(program_data) + name);
+    }
+
+    // Every profile: the current user's, the Public one, and every folder in
+    // the users folder (other users' profiles, Default, ...).
+    StringList users_folders;
+    const std::u16string profile = special(kCsidlProfile);
+    const std::u16string public_desktop = special(kCsidlCommonDesktopDirectory);
+    std::u16string public_profile;
+    if (!public_desktop.empty()) public_profile = std::u16string(PathFolder(public_desktop));
+    // The profile also from the folders that lie in it, should the shell not
+    // name it.
+    StringList profiles = {profile, public_profile};
+    for (int csidl : {kCsidlDesktopDirectory, kCsidlPersonal}) {
+        const std::u16string inside = NormalisedPath(fs_, special(csidl));
+        if (inside.size() > 3) profiles.push_back(std::u16string(PathFolder(inside)));
+    }
+    for (const auto& one : profiles) {
+        if (one.empty()) continue;
+        AddProfile(one);
+        const std::u16string canonical = NormalisedPath(fs_, one);
+        const std::u16string users(PathFolder(canonical));
+        if (canonical.size() > 3 &&
+            std::find(users_folders.begin(), users_folders.end(), users) == users_folders.end())
+            users_folders.push_back(users);
+    }
+    for (const auto& users : users_folders) {
+        Add(users);
+        FindData entry;
+        ScopedFindHandle find(fs_, fs_.FindFirst(WithTrailingBackslash(users) + u"*", &entry));
+        for (bool more = find.Valid(); more; more = fs_.FindNext(find.Get(), &entry)) {
+            if ((entry.attributes & kFileAttributeDirectory) && entry.name != u"." &&
+                entry.name != u"..")
+                AddProfile(WithTrailingBackslash(users) + entry.name);
+        }
+    }
+
+    auto env = [this](std::u16string name, const std::u16string& value) {
+        if (!value.empty()) environment_.emplace_back(std::move(name), value);
+    };
+    env(u"SYSTEMROOT", windows);
+    env(u"WINDIR", windows);
+    if (windows.size() >= 2) env(u"SYSTEMDRIVE", windows.substr(0, 2));
+    env(u"PROGRAMFILES", program_files);
+    env(u"PROGRAMFILES(X86)", special(kCsidlProgramFilesX86));
+    env(u"PROGRAMW6432", native_program_files);
+    env(u"COMMONPROGRAMFILES", special(kCsidlProgramFilesCommon));
+    env(u"COMMONPROGRAMFILES(X86)", special(kCsidlProgramFilesCommonX86));
+    env(u"PROGRAMDATA", program_data);
+    env(u"ALLUSERSPROFILE", program_data);
+    env(u"USERPROFILE", profile);
+    env(u"APPDATA", special(kCsidlAppData));
+    env(u"LOCALAPPDATA", special(kCsidlLocalAppData));
+    env(u"PUBLIC", public_profile);
+}
+
+void ProtectedFolders::AddProfile(const std::u16string& profile) {
+    Add(profile);
+    for (const char16_t* name : kProfileFolders) Add(WithTrailingBackslash(profile) + name);
+}
+
+void ProtectedFolders::Add(const std::u16string& folder) {
+    if (Trim(folder).empty()) return;
+    const CanonicalPath canonical = CanonicalFolderPath(fs_, folder);
+    if (!canonical.decided) return;
+    const std::u16string upper = AsciiUpper(WithTrailingBackslash(canonical.text));
+    if (upper.size() > 3 && std::find(folders_.begin(), folders_.end(), upper) == folders_.end())
+        folders_.push_back(upper);
+    // The identities of the folder and of every folder above it, up to the
+    // root: a link to any of them is refused.
+    std::u16string walk = canonical.text;
+    while (true) {
+        FileIdentity identity;
+        if (fs_.GetFileIdentity(walk, &identity) &&
+            std::find(identities_.begin(), identities_.end(), identity) == identities_.end())
+            identities_.push_back(identity);
+        const std::u16string_view parent = PathFolder(walk);
+        if (walk.size() <= 3 || parent.empty() || parent.size() >= walk.size()) break;
+        std::u16string next(parent);
+        if (next.size() > 3 && next.back() == u'\\') next.pop_back();
+        if (next.size() < 3 || next == walk) break;
+        walk = std::move(next);
+    }
+}
+
+bool ProtectedFolders::IsProtectedText(const std::u16string& canonical) const {
+    const std::u16string test = AsciiUpper(WithTrailingBackslash(canonical));
+    if (test.size() <= 3) return true;  // a drive root or shorter
+    // A share's root: "\\\\SERVER\\SHARE\\".
+    if (test.compare(0, 2, u"\\\\") == 0 && std::count(test.begin(), test.end(), u'\\') <= 4)
+        return true;
+    if (Contains(test, u":\\WINDOWS\\")) return true;
+    for (const auto& folder : folders_) {
+        // The folder itself, or a folder above it (whole names: both end in "\\").
+        if (folder.size() >= test.size() && folder.compare(0, test.size(), test) == 0) return true;
+    }
+    return false;
+}
+
+bool ProtectedFolders::IsProtectedIdentity(const FileIdentity& identity) const {
+    return std::find(identities_.begin(), identities_.end(), identity) != identities_.end();
 }
 
 bool ProtectedFolders::IsProtected(const std::u16string& path) const {
-    const std::u16string trimmed = Trim(path);
-    return IsProtectedSpelling(trimmed) || IsProtectedSpelling(NormalisedPath(fs_, trimmed));
-}
-
-bool ProtectedFolders::IsProtectedSpelling(const std::u16string& path) const {
-    if (path.size() <= 3) return true;  // a drive root or shorter
-    const std::u16string test = AsciiUpper(WithTrailingBackslash(path));
-    if (Contains(test, u":\\WINDOWS\\")) return true;
-    for (const auto& folder : folders_) {
-        // The folder itself, or a folder above it (whole names: both end in "\").
-        if (folder.size() >= test.size() && folder.compare(0, test.size(), test) == 0) return true;
+    const CanonicalPath canonical = CanonicalFolderPath(fs_, path, &environment_);
+    if (!canonical.decided || IsProtectedText(canonical.text)) return true;
+    for (const auto& spelling : {canonical.text, Trim(path)}) {
+        FileIdentity identity;
+        if (fs_.GetFileIdentity(spelling, &identity) && IsProtectedIdentity(identity)) return true;
+    }
+    // A link among the parent folders: what lies below it is elsewhere.
+    std::u16string_view above = PathFolder(canonical.text);
+    while (above.size() > 3) {
+        const std::u16string folder(above.substr(0, above.size() - 1));
+        const std::uint32_t attributes = fs_.GetAttributes(folder);
+        if (attributes != kInvalidFileAttributes && (attributes & kFileAttributeReparsePoint))
+            return true;
+        above = PathFolder(folder);
     }
     return false;
 }

@@ -188,6 +188,7 @@ bool CheckFolder(CliContext& context, const std::u16string& folder, std::string&
 
 struct Findings {
     StringList folders, files, registry;
+    StringList starts;  // the folders the analysis started from
 };
 
 // Runs the analysis on this thread and keeps everything it found, in the
@@ -207,6 +208,7 @@ Findings Analyse(CliContext& context, K_Class_SoftwareInfo_List& list, const Tar
     const K_Class_SoftwareInfo& record = *worker.m_class_CurUninstallAppInfo;
     findings.folders = record.m_ListStr_Folders;
     findings.files = record.m_ListStr_Files;
+    findings.starts = worker.m_ListStr_StartFolders;
     std::unordered_set<std::u16string> seen;
     for (const auto& entry : record.m_ListStr_Registry) {
         if (!entry.empty() && seen.insert(AsciiUpper(entry)).second)
@@ -250,6 +252,10 @@ int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::s
     } else {
         if (!CheckFolder(context, target.folder, err)) return kExitNotFound;
         subject = Trim(target.folder);
+        if (!IsDirectory(context.ports.files, subject)) {
+            err += "purgeon-cli: there is no folder " + ToUtf8(subject) + "\n";
+            return kExitNotFound;
+        }
     }
     const Findings findings = Analyse(context, list, target);
     if (target.json) {
@@ -465,13 +471,15 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
     request.step3_registry_rows = rows.size();
     request.all_files_folders = &paths;
     request.step2_registry = &rows;
+    request.starting_folders = &found.starts;
     request.uninstall_type = view64 ? 1 : 0;
     request.select_software = subject;
     request.cur_app_path = context.program_folder;
     Tell(context, "purgeon-cli: removing what is left of " + ToUtf8(subject));
     // With nothing left the removal only gives its notice; the records of
     // this finished uninstall go all the same.
-    if (RemoveLeftovers(removal_ports, request) == RemovalOutcome::kNothingToRemove)
+    RemovalTally tally;
+    if (RemoveLeftovers(removal_ports, request, &tally) == RemovalOutcome::kNothingToRemove)
         records.Remove();
 
     const Findings remaining = StillThere(ports, left, view64);
@@ -496,11 +504,22 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
                ",\n    \"registry\": " + JsonArray(removed.registry, "    ") +
                "\n  },\n  \"not_removed\": " + JsonArray(not_removed) + "\n}\n";
     } else {
-        out += ToUtf8(subject) + (target.has_program ? ": uninstalled\n" : ": removed\n");
+        const bool removed_any =
+            !removed.folders.empty() || !removed.files.empty() || !removed.registry.empty();
+        // Say what happened: an uninstall whose uninstaller took everything
+        // is done; a removal that removed nothing says so.
+        out += ToUtf8(subject) + (target.has_program ? ": uninstalled\n"
+                                  : removed_any      ? ": removed\n"
+                                                     : ": nothing was removed\n");
         out += Section("Removed folders", removed.folders);
         out += Section("Removed files", removed.files);
         out += Section("Removed registry entries", removed.registry);
         if (!not_removed.empty()) out += Section("Not removed", not_removed);
+    }
+    if (tally.refused > 0) {
+        err += "purgeon-cli: " + std::to_string(tally.refused) +
+               " of the leftovers were kept: they are protected folders, lie outside the "
+               "analysed folders or are reached through a link\n";
     }
     if (!not_removed.empty()) {
         err += "purgeon-cli: " + std::to_string(not_removed.size()) +

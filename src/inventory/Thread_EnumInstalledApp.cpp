@@ -113,19 +113,18 @@ std::u16string TThread_EnumInstalledApp::GetLocationFromUninstallString(
 void TThread_EnumInstalledApp::PrepareRun() {
     icon_sources_ = IconSources{};
     BuildIconSources(ports_.registry, false, icon_sources_);
-    system_folders_ = {GetSystemDirPath(ports_.shell), GetDesktopDirPath(ports_.shell),
-                       GetProgramFilesDirPath(ports_.shell), GetWindowsDirPath(ports_.shell)};
+    protected_folders_.emplace(ports_.shell, ports_.files);
     installer_folders_ = InstallerFolderIndex(ReadInstallerFolders(ports_.registry));
 }
 
 std::u16string TThread_EnumInstalledApp::CheckedLocation(std::u16string location) const {
     if (location.empty()) return location;
     location = WithTrailingBackslash(location);
-    if (location.size() <= 3) return {};  // a drive root
-    for (const auto& folder : system_folders_) {
-        if (EqualsIgnoreAsciiCase(location, folder)) return {};
-    }
-    if (ContainsIgnoreAsciiCase(location, u":\\Windows\\")) return {};
+    // A drive root, a folder of Windows or of its users, a folder holding
+    // one, anything below a Windows folder: in any spelling and through
+    // links (ProtectedFolders), not only as the shell writes them.
+    if (location.size() <= 3 || !protected_folders_ || protected_folders_->IsProtected(location))
+        return {};
     return location;
 }
 

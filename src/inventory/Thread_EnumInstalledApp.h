@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "analysis/protected_folders.h"
 #include "inventory/Unit_K_ProgramIcons.h"
 #include "inventory/Unit_K_SoftwareInfo_Struct.h"
 #include "inventory/Unit_K_SoftwareLib.h"
@@ -78,7 +80,7 @@ class TThread_EnumInstalledApp : public WorkerThread {
     // may not be, and the Windows Installer folder list (read and indexed
     // once, not scanned once per entry: it holds thousands of folders).
     IconSources icon_sources_;
-    StringList system_folders_;
+    std::optional<ProtectedFolders> protected_folders_;  // read once per run
     InstallerFolderIndex installer_folders_;
 };
 

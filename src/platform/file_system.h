@@ -33,6 +33,15 @@ struct FindData {
     std::uint64_t size = 0;
 };
 
+// What a file or folder is, whatever path names it: the volume's serial
+// number and the file index of GetFileInformationByHandle. Two paths that
+// open the same folder (other spellings, links to it) give equal identities.
+struct FileIdentity {
+    std::uint32_t volume_serial = 0;
+    std::uint64_t file_index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 using FindHandle = std::uintptr_t;
 constexpr FindHandle kInvalidFindHandle = 0;
 
@@ -62,6 +71,12 @@ class FileSystemPort {
     // GetLongPathNameW: the path with every 8.3 component in its long form;
     // false when the path does not exist.
     virtual bool GetLongPathName(const std::u16string& path, std::u16string* long_path) = 0;
+
+    // The identity of what `path` opens (CreateFileW with no access asked,
+    // FILE_FLAG_BACKUP_SEMANTICS so that folders open, links followed: a
+    // link gives its target's identity). False when nothing can be opened;
+    // `identity` is then left alone.
+    virtual bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) = 0;
 
     // Whole-file read and write (create or replace).
     virtual bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) = 0;

@@ -1,5 +1,6 @@
-// Process port: a snapshot of the running processes and ending one by id
-// (CreateToolhelp32Snapshot / OpenProcess / TerminateProcess).
+// Process port: a snapshot of the running processes with their executables'
+// full paths, and ending one by id (CreateToolhelp32Snapshot /
+// QueryFullProcessImageNameW / OpenProcess / TerminateProcess).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,11 @@ struct ProcessEntry {
     std::uint32_t id = 0;
     std::uint32_t parent_id = 0;
     std::u16string exe_name;  // the executable's file name, without a folder
+    // The executable's full path ("C:\\Program Files\\App\\app.exe"); empty
+    // when the system does not tell it (a process of another user, a system
+    // process). A decision to end a process goes by this path, never by the
+    // file name alone.
+    std::u16string image_path;
 };
 
 class ProcessPort {

@@ -90,39 +90,113 @@ bool DeleteRegistryLocation(Ports& ports, const std::u16string& location, bool v
     return ports.hostkit.CommonRegDeleteKey(root, pieces[1], view64 ? 1 : 0);
 }
 
-RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request) {
+RemovalGuard::RemovalGuard(FileSystemPort& fs, const ProtectedFolders& protected_folders,
+                           const StringList& starting_folders)
+    : fs_(fs), protected_(protected_folders) {
+    for (const auto& start : starting_folders) {
+        if (protected_.IsProtected(start)) continue;
+        const CanonicalPath canonical = CanonicalFolderPath(fs_, start, &protected_.environment());
+        if (canonical.decided) starts_.push_back(canonical.text);
+    }
+}
+
+bool RemovalGuard::ThroughLink(const std::u16string& canonical, const std::u16string& start) {
+    // The folders from the start down to the path's own folder; the path
+    // itself may be a link (it is removed as one).
+    std::u16string_view above = PathFolder(canonical);
+    while (above.size() > 3 && above.size() > start.size()) {
+        const std::u16string folder(above.substr(0, above.size() - 1));
+        const std::u16string key = AsciiUpper(folder);
+        auto found = link_.find(key);
+        if (found == link_.end()) {
+            const std::uint32_t attributes = fs_.GetAttributes(folder);
+            found = link_
+                        .emplace(key, attributes != kInvalidFileAttributes &&
+                                          (attributes & kFileAttributeReparsePoint) != 0)
+                        .first;
+        }
+        if (found->second) return true;
+        if (folder.size() <= start.size()) break;
+        above = PathFolder(folder);
+    }
+    return false;
+}
+
+std::u16string RemovalGuard::Check(const std::u16string& path) {
+    const CanonicalPath canonical = CanonicalFolderPath(fs_, path, &protected_.environment());
+    if (!canonical.decided || protected_.IsProtectedText(canonical.text)) return {};
+    const std::u16string* start = nullptr;
+    for (const auto& one : starts_) {
+        if (IsSameOrInside(canonical.text, one)) {
+            start = &one;
+            break;
+        }
+    }
+    if (start == nullptr || ThroughLink(canonical.text, *start)) return {};
+    // What a folder (or a link to one) really is.
+    const std::uint32_t attributes = fs_.GetAttributes(canonical.text);
+    if (attributes != kInvalidFileAttributes && (attributes & kFileAttributeDirectory)) {
+        FileIdentity identity;
+        if (fs_.GetFileIdentity(canonical.text, &identity) &&
+            protected_.IsProtectedIdentity(identity))
+            return {};
+    }
+    return canonical.text;
+}
+
+RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request, RemovalTally* tally) {
+    RemovalTally count;
     const std::u16string done = FormatWithText(kRemovalDoneText, request.select_software);
     // 1. Nothing listed: only the notice.
     if (request.step3_files_folders_rows == 0 && request.step3_registry_rows == 0) {
         ports.dialog.MessageBox(request.owner, done, u"Purgeon", kMbIconInformation);
+        if (tally) *tally = count;
         return RemovalOutcome::kNothingToRemove;
     }
     // 2. Only No declines.
     if (ports.dialog.MessageBox(request.owner,
                                 FormatWithText(kRemovalConfirmText, request.select_software),
-                                u"Purgeon", kMbYesNo | kMbIconQuestion) == kIdNo)
+                                u"Purgeon", kMbYesNo | kMbIconQuestion) == kIdNo) {
+        if (tally) *tally = count;
         return RemovalOutcome::kDeclined;
+    }
 
     const StringList none;
     const StringList& paths = request.all_files_folders ? *request.all_files_folders : none;
-    // 3. End running programs named like a leftover executable.
-    for (const auto& path : paths) {
-        const size_t cut = path.find_last_of(u"\\:");
-        const std::u16string name = cut == std::u16string::npos ? path : path.substr(cut + 1);
-        if (Contains(AsciiUpper(name), u".EXE")) TerminateProcessByName(ports.processes, name);
-    }
-    // 4. Files and folders, every one found (not only the rows shown), but
-    // never a folder of Windows or of its users, whatever was recorded.
     const ProtectedFolders protected_folders(ports.shell, ports.files);
+    RemovalGuard guard(ports.files, protected_folders,
+                       request.starting_folders ? *request.starting_folders : none);
+    // Every path is judged before anything goes, so that the processes to end
+    // are known from what will really be deleted.
+    StringList accepted_folders, accepted_files, to_delete;
     for (const auto& path : paths) {
-        if (!protected_folders.IsProtected(path)) DeleteFileOrFolder(ports.files, path);
+        std::u16string canonical = guard.Check(path);
+        if (canonical.empty()) {
+            ++count.refused;
+            continue;
+        }
+        (IsDirectory(ports.files, canonical) ? accepted_folders : accepted_files)
+            .push_back(canonical);
+        to_delete.push_back(std::move(canonical));
+    }
+    // 3. End the running programs whose executables are about to be deleted,
+    // by their image paths: a program elsewhere of the same name is someone
+    // else's work.
+    count.ended_processes =
+        TerminateProcessesInFolders(ports.processes, ports.files, accepted_folders, accepted_files)
+            .size();
+    // 4. Files and folders, every one found (not only the rows shown).
+    for (const auto& path : to_delete) {
+        DeleteFileOrFolder(ports.files, path);
+        ++count.deleted;
     }
     // 5.-7. The ticked Step 2 registry rows, in the program's view.
     const bool view64 = request.uninstall_type == 1;
     if (view64) ports.hostkit.EnableWow64FsRedirection(false);
     if (request.step2_registry) {
         for (const auto& row : *request.step2_registry) {
-            if (row.ticked) DeleteRegistryLocation(ports, row.path, view64);
+            if (row.ticked && DeleteRegistryLocation(ports, row.path, view64))
+                ++count.registry_deleted;
         }
     }
     if (view64) ports.hostkit.EnableWow64FsRedirection(true);
@@ -131,6 +205,7 @@ RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request) {
     // 9., 10.
     if (request.empty_report_lists) request.empty_report_lists();
     ports.dialog.MessageBox(request.owner, done, u"Purgeon", kMbIconInformation);
+    if (tally) *tally = count;
     return RemovalOutcome::kRemoved;
 }
 

@@ -1,5 +1,8 @@
 #include "uninstall/Unit_K_ProcessProc.h"
 
+#include <algorithm>
+
+#include "analysis/protected_folders.h"
 #include "platform/text.h"
 
 namespace purgeon {
@@ -42,6 +45,68 @@ void TerminateProcessByName(ProcessPort& processes, const std::u16string& name) 
             return;
         }
     }
+}
+
+std::vector<std::uint32_t> TerminateProcessesInFolders(ProcessPort& processes, FileSystemPort& fs,
+                                                       const StringList& folders,
+                                                       const StringList& files) {
+    std::vector<std::uint32_t> ended;
+    struct Place {
+        std::u16string text;
+        FileIdentity identity;
+        bool has_identity = false;
+    };
+    std::vector<Place> places;
+    for (const auto& folder : folders) {
+        const CanonicalPath canonical = CanonicalFolderPath(fs, folder);
+        if (!canonical.decided) continue;
+        Place place{canonical.text, {}, false};
+        place.has_identity = fs.GetFileIdentity(canonical.text, &place.identity);
+        places.push_back(std::move(place));
+    }
+    StringList file_texts;
+    for (const auto& file : files) {
+        const CanonicalPath canonical = CanonicalFolderPath(fs, file);
+        if (canonical.decided) file_texts.push_back(AsciiUpper(canonical.text));
+    }
+    if (places.empty() && file_texts.empty()) return ended;
+
+    auto lies_inside = [&](const std::u16string& image) {
+        const CanonicalPath canonical = CanonicalFolderPath(fs, image);
+        if (!canonical.decided) return false;
+        const std::u16string upper = AsciiUpper(canonical.text);
+        if (std::find(file_texts.begin(), file_texts.end(), upper) != file_texts.end()) return true;
+        for (const auto& place : places) {
+            if (IsSameOrInside(canonical.text, place.text)) return true;
+        }
+        // The folders above the executable, by identity: the same folder
+        // under another name (a short name, another drive letter for it).
+        std::u16string_view above = PathFolder(canonical.text);
+        while (above.size() >= 3) {
+            const std::u16string folder(above.size() > 3 ? above.substr(0, above.size() - 1)
+                                                         : above);
+            FileIdentity identity;
+            if (fs.GetFileIdentity(folder, &identity)) {
+                for (const auto& place : places) {
+                    if (place.has_identity && place.identity == identity) return true;
+                }
+            }
+            if (folder.size() <= 3) break;
+            above = PathFolder(folder);
+        }
+        return false;
+    };
+
+    const std::uint32_t self = processes.CurrentProcessId();
+    for (const auto& process : processes.Snapshot()) {
+        if (process.id == self || process.image_path.empty() ||
+            IsProtectedProcessName(process.exe_name) ||
+            IsProtectedProcessName(std::u16string(PathFileName(process.image_path))))
+            continue;
+        if (lies_inside(process.image_path) && processes.Terminate(process.id, 0))
+            ended.push_back(process.id);
+    }
+    return ended;
 }
 
 }  // namespace purgeon

@@ -113,7 +113,11 @@ struct MemoryFileSystem::ParsedPath {
 
 bool MemoryFileSystem::Parse(std::u16string_view path, ParsedPath* out) {
     path = UpToNul(path);
-    std::size_t pos = path.substr(0, 4) == u"\\\\?\\" ? 4 : 0;
+    // "\\?\" and "\??\" are taken literally by Windows; "\\.\C:" names the
+    // drive's device, whose folders are the drive's.
+    const std::u16string_view head = path.substr(0, 4);
+    const bool literal = head == u"\\\\?\\" || head == u"\\??\\";
+    std::size_t pos = literal || head == u"\\\\.\\" ? 4 : 0;
     if (path.size() < pos + 2 || path[pos + 1] != u':') return false;
     const char16_t letter = AsciiUpper(path[pos]);
     if (letter < u'A' || letter > u'Z') return false;
@@ -127,11 +131,19 @@ bool MemoryFileSystem::Parse(std::u16string_view path, ParsedPath* out) {
         const std::size_t start = pos;
         while (pos < path.size() && !IsSeparator(path[pos])) ++pos;
         if (pos == start) break;
-        const std::u16string_view part = path.substr(start, pos - start);
+        std::u16string_view part = path.substr(start, pos - start);
         if (part == u".") continue;
         if (part == u"..") {
             if (!out->parts.empty()) out->parts.pop_back();
             continue;
+        }
+        // Win32 drops the dots and blanks that end a name ("Users." is
+        // "Users"); the literal forms keep them.
+        if (!literal) {
+            while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) {
+                part.remove_suffix(1);
+            }
+            if (part.empty()) continue;
         }
         out->parts.push_back(part);
     }
@@ -148,6 +160,8 @@ struct MemoryFileSystem::Node {
     bool listable = true;
     std::vector<std::uint8_t> content;  // files
     std::u16string target;              // links: absolute, normalised path
+    std::uint64_t index = 0;            // the file index: unique on its drive, never reused
+    char16_t drive = 0;                 // the drive it lies on, upper case
     std::map<std::u16string, std::unique_ptr<Node>, CaseLess> children;
     std::map<std::u16string, Node*, CaseLess> by_short_name;
 
@@ -242,6 +256,7 @@ void MemoryFileSystem::AddDrive(char16_t letter) {
     if (letter < u'A' || letter > u'Z' || drives_.count(letter)) return;
     auto root = std::make_unique<Node>();
     root->name = std::u16string{letter, u':'};
+    root->drive = letter;
     root->attributes = kFileAttributeHidden | kFileAttributeSystem;  // as an NTFS root reports
     drives_.emplace(letter, std::move(root));
 }
@@ -329,6 +344,8 @@ MemoryFileSystem::Node* MemoryFileSystem::AddChild(Node* folder, std::u16string_
                                                    Kind kind) {
     auto node = std::make_unique<Node>();
     node->kind = kind;
+    node->index = next_file_index_++;
+    node->drive = folder->drive;
     node->name = std::u16string(name);
     node->parent = folder;
     if (!IsValid83(name)) {
@@ -563,6 +580,16 @@ bool MemoryFileSystem::GetLongPathName(const std::u16string& path, std::u16strin
     }
     if (long_names.empty() || parsed.trailing_separator) result.push_back(u'\\');
     *long_path = std::move(result);
+    return true;
+}
+
+bool MemoryFileSystem::GetFileIdentity(const std::u16string& path, FileIdentity* identity) {
+    std::lock_guard lock(mutex_);
+    const Node* node = Lookup(path, Follow::kAll);
+    if (!node) return false;
+    // Each drive is its own volume; its root has index 0.
+    identity->volume_serial = 0x5A000000u + node->drive;
+    identity->file_index = node->index;
     return true;
 }
 

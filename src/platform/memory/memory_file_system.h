@@ -1,9 +1,14 @@
 // In-memory file system with Windows semantics, for the native tests:
 //  - drives by letter ("C:" exists from the start, AddDrive adds more); paths
 //    are absolute ("X:\a\b"); '/' is a separator too, repeated separators
-//    collapse, "." and ".." are resolved by text, and a leading "\\?\" is
-//    accepted, as the Win32 path rules do; a drive-relative path ("C:a") is
-//    refused, there is no current folder;
+//    collapse, "." and ".." are resolved by text, the dots and blanks that end
+//    a name are dropped ("C:\Users." is "C:\Users"), and a leading "\\?\",
+//    "\??\" (both keep a name's trailing dots) or "\\.\" is accepted, as
+//    the Win32 path rules do; a drive-relative path ("C:a") is refused, there
+//    is no current folder;
+//  - every file, folder and link has an identity (GetFileIdentity): a volume
+//    serial number per drive and a file index that is never reused; a path
+//    through or to a link gives the identity of what the link leads to;
 //  - names keep their case and compare ignoring ASCII case; a folder lists in
 //    upper-cased name order, as NTFS does, with "." and ".." first in every
 //    folder but a drive root;
@@ -84,6 +89,7 @@ class MemoryFileSystem : public FileSystemPort {
     bool RemoveDirectory(const std::u16string& path) override;
     bool CreateDirectory(const std::u16string& path) override;
     bool GetLongPathName(const std::u16string& path, std::u16string* long_path) override;
+    bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) override;
     bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) override;
     bool WriteFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) override;
 
@@ -113,6 +119,7 @@ class MemoryFileSystem : public FileSystemPort {
     std::map<char16_t, std::unique_ptr<Node>> drives_;
     std::unordered_map<FindHandle, Listing> listings_;
     FindHandle next_find_handle_ = 1;
+    std::uint64_t next_file_index_ = 1;
     bool log_removals_ = false;
     std::vector<std::u16string> removal_log_;
 };

@@ -12,7 +12,12 @@ std::uint32_t MemoryProcesses::Start(const std::u16string& exe_name, std::uint32
     std::lock_guard lock(mutex_);
     const std::uint32_t id = next_id_;
     next_id_ += 4;
-    processes_.push_back({id, parent_id, exe_name});
+    const size_t slash = exe_name.find_last_of(u"\\/");
+    if (slash == std::u16string::npos) {
+        processes_.push_back({id, parent_id, exe_name, u""});
+    } else {
+        processes_.push_back({id, parent_id, exe_name.substr(slash + 1), exe_name});
+    }
     return id;
 }
 

@@ -15,6 +15,8 @@ class MemoryProcesses : public ProcessPort {
     MemoryProcesses();
 
     // Adds a process and returns its id; `parent_id` 0 = no known parent.
+    // `exe_name` may be a full path: the process then has that image path
+    // and its file name; a bare name gives a process whose path is unknown.
     std::uint32_t Start(const std::u16string& exe_name, std::uint32_t parent_id = 0);
     void Stop(std::uint32_t process_id);
     bool IsRunning(std::uint32_t process_id) const;

@@ -21,6 +21,7 @@ class Win32FileSystem : public FileSystemPort {
     // GetLongPathNameW into a buffer of 4096 characters: false also when the
     // long form would not fit.
     bool GetLongPathName(const std::u16string& path, std::u16string* long_path) override;
+    bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) override;
     // Files above 256 MiB are refused rather than read into memory.
     bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) override;
     // Replaces the contents; an existing file keeps its attributes.
