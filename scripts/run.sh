@@ -18,7 +18,16 @@ exe="$build/bin/purgeon.exe"
 
 export WINEPREFIX="$root/build/demo-prefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-[ -f "$WINEPREFIX/system.reg" ] || "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+# A new demo prefix is seeded with the sample programs of demo/, so that the
+# list is filled and there is something to uninstall; a prefix that exists is
+# the user's and is left as it is. The marker makes a seeding that did not
+# finish start again with a new prefix.
+if [ ! -f "$WINEPREFIX/system.reg" ] || [ -e "$WINEPREFIX/.seeding" ]; then
+  "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+  touch "$WINEPREFIX/.seeding"
+  "$root/scripts/seed-demo.sh" "$WINEPREFIX"
+  rm "$WINEPREFIX/.seeding"
+fi
 
 xvfb_pid=""
 cleanup() {
