@@ -1,11 +1,18 @@
 // BaseWindow<T>: one window class per view type. `this` is stored at
 // WM_NCCREATE (passed as the CreateWindowExW parameter) and every message is
 // forwarded to T::MessageHandler. No exception leaves the window procedure.
+//
+// Owner-drawn children draw themselves: WM_DRAWITEM is handed to the control
+// it concerns as kReflectedDrawItem (same parameters). WM_COMMAND and
+// WM_NOTIFY reach T::MessageHandler, which acts on the control's ID.
 #pragma once
 
 #include <windows.h>
 
 namespace purgeon {
+
+// WM_DRAWITEM as the owner-drawn control itself receives it.
+constexpr UINT kReflectedDrawItem = WM_APP + 0x2B;
 
 template <typename T>
 class BaseWindow {
@@ -18,10 +25,12 @@ class BaseWindow {
     BaseWindow(const BaseWindow&) = delete;
     BaseWindow& operator=(const BaseWindow&) = delete;
 
-    // Registers `class_name` on first use and creates the window; null on
-    // failure (including a MessageHandler that fails WM_CREATE).
+    // Registers `class_name` on first use and creates the window, owned by
+    // (or, with WS_CHILD, a child of) `owner`; null on failure (including a
+    // MessageHandler that fails WM_CREATE).
     HWND CreateBase(HINSTANCE instance, const wchar_t* class_name, DWORD ex_style,
-                    const wchar_t* caption, DWORD style, int x, int y, int width, int height) {
+                    const wchar_t* caption, DWORD style, int x, int y, int width, int height,
+                    HWND owner = nullptr, HMENU menu_or_id = nullptr) {
         WNDCLASSEXW existing{};
         existing.cbSize = sizeof(existing);
         if (!GetClassInfoExW(instance, class_name, &existing)) {
@@ -30,11 +39,12 @@ class BaseWindow {
             wc.lpfnWndProc = &BaseWindow::WindowProc;
             wc.hInstance = instance;
             wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
             wc.lpszClassName = class_name;
             if (!RegisterClassExW(&wc)) return nullptr;
         }
-        return CreateWindowExW(ex_style, class_name, caption, style, x, y, width, height, nullptr,
-                               nullptr, instance, static_cast<T*>(this));
+        return CreateWindowExW(ex_style, class_name, caption, style, x, y, width, height, owner,
+                               menu_or_id, instance, static_cast<T*>(this));
     }
 
     HWND hwnd_ = nullptr;
@@ -50,6 +60,14 @@ class BaseWindow {
             self = reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         }
         if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+
+        if (message == WM_DRAWITEM && wparam != 0) {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+            if (item->CtlType != ODT_MENU && item->hwndItem != nullptr) {
+                SendMessageW(item->hwndItem, kReflectedDrawItem, wparam, lparam);
+                return TRUE;
+            }
+        }
 
         LRESULT result;
         try {

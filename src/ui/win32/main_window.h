@@ -1,41 +1,110 @@
-// The Win32 view of the main window: a borderless frame that paints the
-// state of TFrm_Main_PG and forwards the window's events to it.
+// The Win32 view of the main window: the borderless frame (title bar, menu
+// bar, pages, status bar), the Step 1 page's controls and the tray icon. It
+// renders the state of TFrm_Main_PG and forwards the window's events to it.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
 
+#include <memory>
 #include <string>
 
 #include "ui/Form_Main.h"
+#include "ui/main_form_view.h"
 #include "ui/win32/base_window.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/image_button.h"
+#include "ui/win32/win32_program_icons.h"
 
 namespace purgeon {
 
-class MainWindow : public BaseWindow<MainWindow> {
+class LoadingWindow;
+class ShadowWindow;
+
+class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
   public:
     // Window class name and caption; the class bears the form's name.
     static constexpr const wchar_t* kClassName = L"TFrm_Main_PG";
     static constexpr const wchar_t* kCaption = L"Purgeon";
     static constexpr int kClientWidth = 738;
     static constexpr int kClientHeight = 560;
+    // The tray icon's notifications.
+    static constexpr UINT kTrayMessage = WM_APP + 0x31;
 
-    // `form` is borrowed and outlives the window; `exe_path` is the running
+    // `ports` are borrowed and outlive the window; `exe_path` is the running
     // executable's full path.
-    MainWindow(TFrm_Main_PG& form, std::u16string exe_path);
-    ~MainWindow();
+    MainWindow(Ports ports, std::u16string exe_path);
+    ~MainWindow() override;
 
     // Creates the window hidden, centred on the primary monitor; running its
     // WM_CREATE runs the form's creation steps. False on failure.
     bool Create(HINSTANCE instance);
+    // The windows it shows: the list-loading window and the overlay.
+    void SetSecondaryWindows(LoadingWindow* loading, ShadowWindow* shadow);
+
+    TFrm_Main_PG& form() { return form_; }
+    Win32ProgramIcons& icons() { return icons_; }
+    HWND app_list() const { return app_list_; }
+    HWND search_edit() const { return search_edit_; }
 
     LRESULT MessageHandler(UINT message, WPARAM wparam, LPARAM lparam);
 
-  private:
-    void Paint(HDC dc, const RECT& client) const;
+    // MainFormView
+    void Render(MainPart part) override;
+    WindowId MainWindowId() override { return reinterpret_cast<WindowId>(hwnd_); }
+    WindowId LoadingWindowId() override;
+    void FocusAppList() override;
+    void RepaintAppListNow() override;
+    void Minimise() override;
+    void ShowLoadingWindowModal() override;
+    bool IsLoadingWindowVisible() override;
 
-    TFrm_Main_PG& form_;
+    // The tray's click and menu.
+    void TrayIcon_AppClick();
+    void TrayIconAboutClick();
+
+  private:
+    bool CreateControls();
+    void CreateStep1Page();
+    void AddTrayIcon();
+    void LayOutListPanel();
+    void OnCommand(int id, int code);
+    LRESULT OnNotify(const NMHDR& header);
+    void PaintFrame(HDC dc, const RECT& client);
+    void RenderAppList();
+    void RenderDetails();
+    void RenderStatusStrip();
+    void RenderSearchBox();
+    void RenderPage();
+    static LRESULT CALLBACK SearchEditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR id, DWORD_PTR self);
+
+    Ports ports_;
     const std::u16string exe_path_;
-    HFONT font_ = nullptr;
+    Win32ProgramIcons icons_;
+    TFrm_Main_PG form_;
+    LoadingWindow* loading_ = nullptr;
+    ShadowWindow* shadow_ = nullptr;
+    UINT taskbar_created_ = 0;
+    bool tray_added_ = false;
+    HBRUSH search_brush_ = nullptr;
+
+    ImageButton min_, close_, support_, help_, upgrade_;
+    Label version_;
+    Panel page1_, page2_, page3_;
+    // Step 1
+    Picture step1_picture_, search_frame_;
+    ImageButton refresh_, run_, search_button_, custom_;
+    Panel list_panel_, status_strip_, details_;
+    Animation status_animation_;
+    Label status_text_;
+    HWND app_list_ = nullptr;
+    Picture details_logo_;
+    Label details_name_, details_version_, details_publisher_, details_location_;
+    HWND search_edit_ = nullptr;
+    HWND focus_ = nullptr;  // the control that has the focus while the window is active
+    std::size_t rows_shown_ = 0;
 };
 
 }  // namespace purgeon

@@ -1,43 +1,101 @@
-// purgeon.exe: one instance per session, one main window, one message loop.
+// purgeon.exe: one instance per session; the windows of the start-up table
+// created once, in order; the splash; the message loop.
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
+#include "platform/ports.h"
+#include "platform/win32/own_executable.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_code_page.h"
+#include "platform/win32/win32_dialog.h"
+#include "platform/win32/win32_dispatcher.h"
+#include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_hostkit.h"
-#include "ui/Form_Main.h"
+#include "platform/win32/win32_launcher.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell_folders.h"
 #include "ui/win32/main_window.h"
-#include "ui/win32/program_file.h"
+#include "ui/win32/modal.h"
+#include "ui/win32/secondary_windows.h"
 
+namespace purgeon {
 namespace {
 
-int RunProgram(HINSTANCE instance, int show_command) {
-    // The form and the Hostkit table it keeps live until the program ends.
-    purgeon::Win32Hostkit hostkit;
-    purgeon::TFrm_Main_PG form(hostkit);
+constexpr std::uint32_t kSplashMilliseconds = 1500;
 
-    purgeon::MainWindow main_window(form, purgeon::OwnExecutablePath());
+int RunProgram(HINSTANCE instance) {
+    // The machine as the program sees it; every port lives until the end.
+    Win32Registry registry;
+    Win32FileSystem files;
+    Win32ShellFolders shell;
+    Win32Hostkit hostkit;
+    Win32Dispatcher dispatcher;
+    Win32Clock clock;
+    Win32Dialog dialog;
+    Win32Processes processes;
+    Win32Launcher launcher;
+    Win32CodePage code_page;
+    const Ports ports{registry, files,  shell,     hostkit,  dispatcher,
+                      clock,    dialog, processes, launcher, code_page};
+
+    // 1. The data module holds nothing that the windows use.
+    // 2. The main window; its creation runs FormCreate.
+    MainWindow main_window(ports, OwnExecutablePath());
     if (!main_window.Create(instance)) return 1;
-    ShowWindow(main_window.hwnd(), show_command);
-    UpdateWindow(main_window.hwnd());
+    HWND main = main_window.hwnd();
+    // 3.-5. The workflow's windows (custom uninstall wizard, analysing
+    // window, uninstall-process window), hidden until the workflow shows them.
+    FormWindow wizard, analysing, uninstall_process;
+    wizard.CreateForm(L"TFrm_K_CustomUninstallWizard", L"Purgeon", 643, 418, main);
+    analysing.CreateForm(L"TFrm_AnalyzingAppInstallInfo", L"Analyzing", 462, 223, main);
+    uninstall_process.CreateForm(L"TFrm_UninstallProcess_Leftovers", L"Purgeon", 644, 418, main);
+    // 6.-7. The overlay and the About window it shows.
+    AboutWindow about;
+    ShadowWindow shadow(clock);
+    shadow.Create(main, about);
+    about.Create(main, launcher);
+    // 8. The update window.
+    FormWindow update;
+    update.CreateForm(L"TFrm_UpdateCheck", L"Purgeon", 546, 117, main);
+    // 9. The list-loading window.
+    LoadingWindow loading;
+    loading.Create(main);
+    main_window.SetSecondaryWindows(&loading, &shadow);
 
+    // The splash: painted at once, then 1500 ms in which no message is
+    // processed, then hidden.
+    SplashWindow splash;
+    if (splash.Create()) splash.ShowFor(clock, kSplashMilliseconds);
+
+    // The first action of the loop's run: the main window appears, and its
+    // first showing fills the program list.
+    ShowWindow(main, SW_SHOW);
+    UpdateWindow(main);
     MSG msg;
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1) return 1;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        DispatchWithDialogKeys(msg);
     }
     return static_cast<int>(msg.wParam);
 }
 
 }  // namespace
+}  // namespace purgeon
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // The named mutex keeps a second instance from starting. Its handle is
     // never closed: it must stay open for as long as this process runs.
     CreateMutexW(nullptr, FALSE, L"Purgeon");
     if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // WIC and the shell
     try {
-        return RunProgram(instance, show_command);
+        return purgeon::RunProgram(instance);
     } catch (...) {
         return 1;
     }
