@@ -52,7 +52,7 @@ args+=(
   "$png/icon_generic.png" -geometry +202+401 -composite
   -font "$bold" -pointsize 10 -fill 'rgb(83,83,83)' -annotate +247+404 "Demo Notes"
   -font "$font" -pointsize 8.5 -fill 'rgb(61,61,61)' -annotate +251+441 "Version: 1.0.0"
-  -annotate +251+461 "Publisher: Purgeon demo" -annotate +251+481 "Install Location: C:\\Program Files\\Demo Notes\\"
+  -annotate +251+461 "Publisher: Purgeon demo" -annotate +251+481 "Install Location: C:\\\\Program Files\\\\Demo Notes\\\\"
   "$png/search_frame.png" -geometry +230+510 -composite
   "$png/btn_search_normal.png" -geometry +203+510 -composite
   -font "$font" -pointsize 10 -fill 'rgb(111,114,63)' -annotate +233+514 "Search..."
@@ -74,6 +74,65 @@ convert "$out/main.png" \( -size 738x560 xc:black -alpha set -channel A -evaluat
   \( "$png/about.png" "$png/btn_about_close_normal.png" -geometry +605+7 -composite \
   -font DejaVu-Sans-Bold -pointsize 10 -fill 'rgb(242,68,0)' -annotate +136+326 "https://purgeon.example" \) \
   -geometry +48+5 -composite "$out/about-over-main.png"
+
+# --- Step 2 and Step 3 pages in the frame ------------------------------------
+if [[ -f "$png/step2_back.png" ]]; then
+  for step in 2 3; do
+    btn=btn_complete_uninstall
+    ((step == 3)) && btn=btn_delete
+    convert "$out/main.png" "$png/step${step}_back.png" -geometry +0+100 -composite \
+      "$png/step${step}_picture.png" -geometry +8+105 -composite \
+      "$png/btn_back_normal.png" -geometry +12+306 -composite \
+      "$png/${btn}_normal.png" -geometry +30+384 -composite \
+      -fill white -draw "rectangle 184,99 736,497" \
+      -font "$bold" -pointsize 11 -fill 'rgb(42,56,70)' -annotate +200+112 "Uninstall Program: Demo Notes" \
+      -font "$font" -pointsize 9 -fill black -annotate +200+140 "C:\\\\Program Files\\\\Demo Notes\\\\notes.exe" \
+      -annotate +200+158 "C:\\\\Program Files\\\\Demo Notes\\\\" \
+      -annotate +196+516 "2 files/folders found        5 registry entries found" \
+      "$out/step$step.png"
+  done
+
+  # Shaped windows over the dimmed main window, the key colour cut out.
+  cut() { convert "$1" -fuzz 0 -transparent '#A6CAF0' "$2"; }
+  frame analyzing_animation 80 80 4 "$tmp/an.png"
+  frame step_marker 16 16 3 "$tmp/mk.png"
+  convert "$png/wizard_back.png" "$png/btn_wizard_close_normal.png" -geometry +607+8 -composite \
+    "$png/btn_select_dir_normal.png" -geometry +512+140 -composite \
+    "$png/btn_scan_normal.png" -geometry +241+337 -composite \
+    -font "$font" -pointsize 9 -fill 'rgb(42,56,70)' \
+    -annotate +36+62 "if the program you want to uninstall is not listed on the interface, please specify the program install" \
+    -annotate +36+78 "directory below. Purgeon will thoroughly scan and remove the program with the information you specify." \
+    -annotate +36+94 "Please specify the install directory and then click Scan button." \
+    -annotate +64+148 "D:\\\\Tools\\\\Old Program\\\\" \
+    -annotate +36+186 "In case you can't locate the install directory, please submit your uninstall request to our technical" \
+    -annotate +36+202 "support team and we will send you the custom fix and guides to help you remove the program completely." \
+    -fill 'rgb(35,110,190)' -annotate +36+246 "https://purgeon.example/support.html" "$tmp/wiz.png"
+  cut "$tmp/wiz.png" "$tmp/wiz-cut.png"
+  convert "$png/analyzing_back.png" "$png/icon_generic.png" -geometry +24+55 -composite \
+    "$tmp/an.png" -geometry +24+124 -composite \
+    -font "$bold" -pointsize 10 -fill 'rgb(42,56,70)' -annotate +72+52 "Collecting and analyzing Demo Notes software's" \
+    -annotate +72+68 "install information" \
+    -font "$bold" -pointsize 12 -fill 'rgb(242,68,0)' -annotate +124+140 "12" -fill 'rgb(82,82,82)' -annotate +150+140 "files/folders found" \
+    -fill 'rgb(242,68,0)' -annotate +124+170 "7" -fill 'rgb(82,82,82)' -annotate +150+170 "registry entries found" "$tmp/ana.png"
+  cut "$tmp/ana.png" "$tmp/ana-cut.png"
+  convert "$png/uninstall_back.png" "$png/btn_step_tip1_disabled.png" -geometry +58+92 -composite \
+    "$png/btn_step_tip2_normal.png" -geometry +58+180 -composite "$tmp/mk.png" -geometry +33+191 -composite \
+    "$png/btn_scan_leftovers_normal.png" -geometry +226+324 -composite \
+    -font "$bold" -pointsize 10 -fill 'rgb(42,56,70)' \
+    -annotate +116+92 "Locate and launch the original uninstall program. Please choose to restart later if" \
+    -annotate +116+108 "it asks to reboost your computer, or launch Purgeon again after startup." \
+    -annotate +116+180 "The original uninstall process is complete. Please click Scan Leftovers button to" \
+    -annotate +116+196 "thoroughly search the program's leftover files, folders and registry entries." "$tmp/unin.png"
+  cut "$tmp/unin.png" "$tmp/unin-cut.png"
+  dim=(\( -size 738x560 xc:black -alpha set -channel A -evaluate set 73.7% +channel \) -composite)
+  convert "$out/main.png" "${dim[@]}" "$tmp/wiz-cut.png" -geometry +47+71 -composite "$out/wizard.png"
+  convert "$out/main.png" "${dim[@]}" "$tmp/ana-cut.png" -geometry +138+168 -composite "$out/analyzing.png"
+  convert "$out/step2.png" "${dim[@]}" "$tmp/unin-cut.png" -geometry +47+71 -composite "$out/uninstall.png"
+  frame updating_animation 48 48 2 "$tmp/up.png"
+  convert -size 546x117 xc:'#5C5C5C' -fill '#D9EBF9' -draw "rectangle 3,3 542,113" \
+    "$tmp/up.png" -geometry +31+32 -composite -font "$bold" -pointsize 12 -fill '#565656' \
+    -annotate +110+44 "Updating......" "$out/updating.png"
+fi
 
 # --- contact sheets ----------------------------------------------------------
 montage -background '#d8d8d8' -fill black -font "$font" -pointsize 9 -label '%t\n%wx%h' \

@@ -650,6 +650,147 @@ def btn_run(state):
     return round_button(state, ("Run",), lambda cx, cy, ink, fill: g_play(cx + 1, cy - 2, 26, ink), (BLUE, BLUE_HOVER, BLUE_DOWN))
 
 
+# ---------------------------------------------------- later: step 2 and 3 --
+
+
+def btn_complete(state):
+    def glyph(cx, cy, ink, fill):
+        return group(g_broom(0, 0, 1, ink, fill, detail=True, dust=ink), transform=f"translate({cx - 19} {cy - 22}) scale(1.25)")
+
+    return round_button(state, ("Complete", "Uninstall"), glyph, (BLUE, BLUE_HOVER, BLUE_DOWN), size=14)
+
+
+def btn_delete(state):
+    return round_button(state, ("Delete",), lambda cx, cy, ink, fill: g_trash(cx, cy - 16, 24, ink, fill), (WARM, WARM_HOVER, WARM_DOWN), size=20)
+
+
+# -------------------------------------------------------- shaped windows --
+
+
+def keyed_shape(w, h, r):
+    return f'<rect x="0" y="0" width="{w}" height="{h}" rx="{r}" fill="#ffffff" shape-rendering="crispEdges"/>'
+
+
+def window_header(w, hh, title, r):
+    out = path(f"M0 {hh} L0 {r} Q0 0 {r} 0 L{w - r} 0 Q{w} 0 {w} {r} L{w} {hh} Z", CHARCOAL)
+    out += g_logo(12, (hh - 20) // 2, 20)
+    out += text(42, hh // 2 + 5, title, 14, "#ffffff")
+    return out
+
+
+def wizard():
+    w, h, r = 643, 418, 10
+    out = rect(0, 0, w, h, PANEL, rx=r)
+    out += window_header(w, 44, "Custom Uninstall", r)
+    # Folder field: the edit box sits inside at (64, 146), 432 x 18.
+    out += box(36, 140, 468, 30, PANEL, FIELD_LINE, rx=3)
+    out += g_folder(44, 149, 14, 12, "#9fb2c6")
+    # Footer with the Scan button at (241, 337).
+    out += path(f"M0 310 L{w} 310 L{w} {h - r} Q{w} {h} {w - r} {h} L{r} {h} Q0 {h} 0 {h - r} Z", "#f2f5f9")
+    out += hline(0, w, 310, "#e0e6ed")
+    return out
+
+
+def btn_scan(state):
+    return primary_button(state, 160, 44, "Scan", lambda cx, cy, c: g_magnifier(cx - 1, cy - 1, 5.5, c, sw=2.2, handle=5), "#f2f5f9")
+
+
+def btn_scan_leftovers(state):
+    return primary_button(state, 192, 50, "Scan Leftovers", lambda cx, cy, c: g_magnifier(cx - 1, cy - 1, 5.5, c, sw=2.2, handle=5), "#f2f5f9", size=15)
+
+
+def primary_button(state, w, h, caption, glyph, bg, size=15):
+    fill = {"normal": BLUE, "hover": BLUE_HOVER, "pressed": BLUE_DOWN, "disabled": DISABLED_SOLID}[state]
+    dy = 1 if state == "pressed" else 0
+    out = rect(0, 0, w, h, bg) + rect(0, 0, w, h, fill, rx=6)
+    if state != "pressed":
+        out += rect(0, h - 2, w, 2, "#000000", opacity=0.12, rx=1)
+    tw = text_width(caption, size)
+    x0 = round((w - (18 + 8 + tw)) / 2)
+    ink = "#ffffff"
+    out += glyph(x0 + 9, h / 2 + dy, ink)
+    out += text(x0 + 26, round(h / 2 + size * 0.36) + dy, caption, size, ink)
+    return out
+
+
+def btn_select_dir(state):
+    fill, line, ink = {
+        "normal": (PANEL, FIELD_LINE, BLUE),
+        "hover": (BLUE_PALE, BLUE, BLUE),
+        "pressed": (BLUE_PALE_DOWN, BLUE_DOWN, BLUE_DOWN),
+        "disabled": (DISABLED_FILL, DISABLED_LINE, DISABLED_TEXT),
+    }[state]
+    dy = 1 if state == "pressed" else 0
+    return rect(0, 0, 95, 30, PANEL) + box(0, 0, 95, 30, fill, line, rx=3) + g_folder(12, 9 + dy, 16, 13, ink) + text(36, 20 + dy, "Browse", 12, ink if state != "normal" else TEXT)
+
+
+def analyzing_window():
+    w, h, r = 462, 223, 10
+    out = rect(0, 0, w, h, PANEL, rx=r)
+    out += window_header(w, 36, "Analyzing", r)
+    # Under Img_CurAppLogo: a folder, seen while the picture holds no icon.
+    out += g_folder(25, 59, 30, 24, "#9fb2c6")
+    out += hline(24, w - 24, 112, "#e3e9f0")
+    return out
+
+
+def analyzing_frame(i):
+    """12 frames of 80 x 80: a magnifier circling over a document."""
+    out = rect(0, 0, 80, 80, PANEL)
+    out += circle(40, 40, 36, "#f0f5fb")
+    out += g_document(24, 17, 30, 40, PANEL, FIELD_LINE, "#c3cfdb")
+    out += g_document(30, 24, 30, 40, PANEL, FIELD_LINE, "#c3cfdb")
+    x, y = pt(46, 46, 7, i * 30)
+    out += circle(x, y, 9, "#ffffff", opacity=0.55)
+    out += g_magnifier(x, y, 9, BLUE, sw=3.2, handle=9)
+    return out
+
+
+def uninstall_window():
+    w, h, r = 644, 418, 10
+    out = rect(0, 0, w, h, PANEL, rx=r)
+    out += window_header(w, 44, "Uninstalling", r)
+    for y in range(140, 178, 6):
+        out += rect(78, y, 2, 3, LINE)
+    out += path(f"M0 280 L{w} 280 L{w} {h - r} Q{w} {h} {w - r} {h} L{r} {h} Q0 {h} 0 {h - r} Z", "#f2f5f9")
+    out += hline(0, w, 280, "#e0e6ed")
+    return out
+
+
+def step_tip(n):
+    def draw(state):
+        out = rect(0, 0, 42, 42, PANEL)
+        if state == "disabled":  # the step is reached
+            return out + circle(21, 21, 19, GREEN) + g_check(21, 21, 16, "#ffffff", sw=3)
+        line, ink, fill = {
+            "normal": (FIELD_LINE, MUTED, PANEL),
+            "hover": (BLUE, BLUE, BLUE_PALE),
+            "pressed": (BLUE_DOWN, BLUE_DOWN, BLUE_PALE_DOWN),
+        }[state]
+        return out + circle(21, 21, 18.5, fill, stroke=line, stroke_width=2) + text(21, 27.5, str(n), 18, ink, anchor="middle")
+
+    return draw
+
+
+def step_marker_frame(i):
+    """8 frames of 16 x 16: an arrow nudging towards the step."""
+    dx = (0, 1, 2, 3, 4, 3, 2, 1)[i]
+    out = rect(0, 0, 16, 16, PANEL)
+    out += path(f"M{3 + dx} 3 L{11 + dx} 8 L{3 + dx} 13 Z", BLUE, stroke=BLUE, stroke_width=1.5, stroke_linejoin="round")
+    return out
+
+
+def updating_frame(i):
+    """12 frames of 48 x 48: two arrows chasing each other round."""
+    out = rect(0, 0, 48, 48, LOADING_BG)
+    out += circle(24, 24, 22, "#c7e0f5")
+    a = i * 15
+    for k in (0, 180):
+        out += stroke(arc_d(24, 24, 13, a + k + 20, a + k + 140), BLUE, 4, cap="butt")
+        out += arrow_head(24, 24, 13, a + k + 140, 5.5, BLUE)
+    return out
+
+
 # ----------------------------------------------------------------- build --
 
 
@@ -684,6 +825,29 @@ def build():
     add("about", 641, 550, about(), "IDP_ABOUT")
     add_button("btn_about_close", "IDP_BTN_ABOUT_CLOSE", 27, 27, btn_close)
 
+    add("step2_back", 738, 442, page_back(2), "IDP_STEP2_BACK")
+    add("step2_picture", 162, 135, step_picture(2), "IDP_STEP2_PICTURE")
+    add("step3_back", 738, 442, page_back(3), "IDP_STEP3_BACK")
+    add("step3_picture", 162, 135, step_picture(3), "IDP_STEP3_PICTURE")
+    add_button("btn_complete_uninstall", "IDP_BTN_COMPLETE_UNINSTALL", 122, 122, btn_complete)
+    add_button("btn_back", "IDP_BTN_BACK", 151, 43, lambda s: secondary_button(s, 151, 43, "Back", lambda x, y, c: g_back(x, y, 15, c)))
+    add_button("btn_delete", "IDP_BTN_DELETE", 122, 122, btn_delete)
+
+    add("wizard_back", 643, 418, wizard(), "IDP_WIZARD_BACK", kind="keyed", mask=keyed_shape(643, 418, 10))
+    add_button("btn_scan", "IDP_BTN_SCAN", 160, 44, btn_scan)
+    add_button("btn_wizard_close", "IDP_BTN_WIZARD_CLOSE", 27, 27, btn_close)
+    add_button("btn_select_dir", "IDP_BTN_SELECT_DIR", 95, 30, btn_select_dir)
+
+    add("analyzing_back", 462, 223, analyzing_window(), "IDP_ANALYZING_BACK", kind="keyed", mask=keyed_shape(462, 223, 10))
+    add_strip("analyzing_animation", "IDP_ANALYZING_ANIMATION", 12, 80, 80, analyzing_frame)
+
+    add("uninstall_back", 644, 418, uninstall_window(), "IDP_UNINSTALL_BACK", kind="keyed", mask=keyed_shape(644, 418, 10))
+    add_button("btn_step_tip1", "IDP_BTN_STEP_TIP1", 42, 42, step_tip(1))
+    add_button("btn_step_tip2", "IDP_BTN_STEP_TIP2", 42, 42, step_tip(2))
+    add_strip("step_marker", "IDP_STEP_MARKER", 8, 16, 16, step_marker_frame)
+    add_button("btn_scan_leftovers", "IDP_BTN_SCAN_LEFTOVERS", 192, 50, btn_scan_leftovers)
+
+    add_strip("updating_animation", "IDP_UPDATING_ANIMATION", 12, 48, 48, updating_frame)
 
 
 def main():
