@@ -16,7 +16,9 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 ; The program's Uninstall entry under ROOT (HKLM or HKCU), key KEY, with
-; ICON as the icon the list shows.
+; ICON as the icon the list shows. The installers name an .ico file they
+; install: Wine 8 gives the generic document icon as the shell icon of every
+; .exe (SHGetFileInfoW), where Windows would show the program's own.
 !macro DemoUninstallEntry ROOT KEY ICON
   WriteRegStr ${ROOT} "${KEY}" "DisplayName" "${NAME}"
   WriteRegStr ${ROOT} "${KEY}" "DisplayVersion" "${VERSION}"

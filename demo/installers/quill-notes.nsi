@@ -11,9 +11,10 @@ InstallDir "$PROGRAMFILES\${NAME}"
 Section
   SetOutPath "$INSTDIR"
   File "${FILES}/quill.exe"
+  File "/oname=quill.ico" "${FILES}/icon.ico"
   File "${FILES}/readme.txt"
   WriteUninstaller "$INSTDIR\uninst.exe"
-  !insertmacro DemoUninstallEntry HKLM "${KEY}" "$INSTDIR\quill.exe,0"
+  !insertmacro DemoUninstallEntry HKLM "${KEY}" "$INSTDIR\quill.ico"
 
   WriteRegStr HKLM "Software\Classes\.qnote" "" "QuillNotes.Note"
   WriteRegStr HKLM "Software\Classes\QuillNotes.Note" "" "Quill Notes note"
@@ -23,6 +24,7 @@ SectionEnd
 
 Section "Uninstall"
   Delete "$INSTDIR\quill.exe"
+  Delete "$INSTDIR\quill.ico"
   Delete "$INSTDIR\readme.txt"
   Delete "$INSTDIR\uninst.exe"
   RMDir "$INSTDIR"

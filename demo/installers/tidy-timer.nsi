@@ -10,13 +10,15 @@ InstallDir "$LOCALAPPDATA\Programs\${NAME}"
 Section
   SetOutPath "$INSTDIR"
   File "${FILES}/tidytimer.exe"
+  File "/oname=tidytimer.ico" "${FILES}/icon.ico"
   File "${FILES}/readme.txt"
   WriteUninstaller "$INSTDIR\uninst.exe"
-  !insertmacro DemoUninstallEntry HKCU "${KEY}" "$INSTDIR\tidytimer.exe"
+  !insertmacro DemoUninstallEntry HKCU "${KEY}" "$INSTDIR\tidytimer.ico"
 SectionEnd
 
 Section "Uninstall"
   Delete "$INSTDIR\tidytimer.exe"
+  Delete "$INSTDIR\tidytimer.ico"
   Delete "$INSTDIR\readme.txt"
   Delete "$INSTDIR\uninst.exe"
   RMDir "$INSTDIR"
