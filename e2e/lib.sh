@@ -39,11 +39,17 @@ need_wine() {
   [ -n "${WINEPREFIX:-}" ] || fail "WINEPREFIX is not set"
 }
 
-# A Unix path as Windows programs in the prefix see it (drive Z: is /).
+# A Unix path as Windows programs in the prefix see it. The test prefixes
+# have no drive Z: for the Linux root (scripts/wine-prefix.sh): only drive C:
+# and the build folder (T:) are reachable, so the path must lie in one of them.
 windows_path() {
-  local path
+  local path dos
   path="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-  echo "Z:${path//\//\\}"
+  dos="$(winepath -w "$path" 2>/dev/null)"
+  case "$dos" in
+    [A-Za-z]:\\*) echo "$dos" ;;
+    *) fail "$path lies on no drive of the prefix" ;;
+  esac
 }
 
 # build_setup OUT SCRIPT [MAKENSIS-OPTION...]: an NSIS installer from a

@@ -343,6 +343,8 @@ void ProtectedFolders::Add(const std::u16string& folder) {
     // root: a link to any of them is refused.
     std::u16string walk = canonical.text;
     while (true) {
+        // A folder seen before had its own and its parents' identities read.
+        if (!visited_.insert(AsciiUpper(walk)).second) break;
         FileIdentity identity;
         if (fs_.GetFileIdentity(walk, &identity) &&
             std::find(identities_.begin(), identities_.end(), identity) == identities_.end())

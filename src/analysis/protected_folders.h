@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -92,6 +93,7 @@ class ProtectedFolders {
     FileSystemPort& fs_;
     StringList folders_;
     std::vector<FileIdentity> identities_;
+    std::unordered_set<std::u16string> visited_;  // upper-case folders whose identity was read
     EnvironmentTable environment_;
 };
 

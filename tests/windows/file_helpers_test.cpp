@@ -22,6 +22,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_shell_folders.h"
+#include "wine_host.h"
 
 #ifndef SYMBOLIC_LINK_FLAG_DIRECTORY
 #define SYMBOLIC_LINK_FLAG_DIRECTORY 0x1
@@ -241,37 +242,6 @@ TEST_F(WindowsFilesTest, LongPathOfARealShortPath) {
     EXPECT_EQ(GetLongPath(fs_, short_path), u"");
 }
 
-// The Unix path of a Windows path under Wine; empty elsewhere.
-std::string WineUnixPath(const std::u16string& path) {
-    using UnixFileName = char*(CDECL*)(LPCWSTR);
-    const auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unix_file_name) return "";
-    char* name = unix_file_name(Wide(path));
-    if (!name) return "";
-    std::string result(name);
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// Wine runs a Unix program handed to CreateProcessW (without a handle to
-// wait on), splitting the command line as Windows does. Test-only: the
-// paths are ours and hold no double quote.
-bool RunUnixProgram(const wchar_t* program, const std::string& command) {
-    std::vector<wchar_t> command_line(command.begin(), command.end());
-    command_line.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
-    return true;
-}
-
 // A folder link made the way the system at hand allows, or empty. Windows
 // takes a mount point (junction) from any user and a directory symbolic link
 // with the privilege or developer mode. Wine 8 supports neither
@@ -324,23 +294,12 @@ std::string MakeFolderLink(const std::u16string& link, const std::u16string& tar
         return "directory symbolic link (CreateSymbolicLinkW)";
     }
 
-    const std::string unix_link = WineUnixPath(link), unix_target = WineUnixPath(target);
-    if (unix_link.empty() || unix_target.empty()) return "";
-    if (!RunUnixProgram(L"Z:\\bin\\ln",
-                        "/bin/ln -s \"" + unix_target + "\" \"" + unix_link + "\"")) {
-        return "";
-    }
-    // No process handle to wait on: poll for the link.
-    for (int i = 0; i < 100 && !is_link(); ++i) Sleep(50);
-    return is_link() ? "Unix symbolic link seen by Wine" : "";
+    return wine_host::MakeUnixFolderLink(link, target) ? "Unix symbolic link seen by Wine" : "";
 }
 
 // Wine's RemoveDirectoryW cannot remove a Unix link; the host's rm can.
 void RemoveUnixLink(const std::u16string& link) {
-    const std::string unix_link = WineUnixPath(link);
-    if (unix_link.empty() || !RunUnixProgram(L"Z:\\bin\\rm", "/bin/rm \"" + unix_link + "\""))
-        return;
-    for (int i = 0; i < 100 && RawExists(link); ++i) Sleep(50);
+    wine_host::RemoveUnixLink(link);
 }
 
 TEST_F(WindowsFilesTest, FolderLinkInsideADeletedFolderLeavesItsTargetWhole) {

@@ -439,6 +439,8 @@ TEST_F(UninstallOnWine, RemovalDeletesRealLeftoversInTheGivenView) {
         request.step3_registry_rows = rows.size();
         request.all_files_folders = &paths;
         request.step2_registry = &rows;
+        const StringList starts = {app + u"\\"};
+        request.starting_folders = &starts;
         request.uninstall_type = type;
         request.select_software = u"Leftover App";
         request.cur_app_path = records;
