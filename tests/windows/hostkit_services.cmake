@@ -17,7 +17,7 @@ purgeon_windows_test(hostkit_services_tools_test
   ${CMAKE_CURRENT_LIST_DIR}/hostkit_services_tools_test.cpp
   ${hostkit_dir}/tools.cpp ${hostkit_dir}/wow64.cpp)
 target_compile_definitions(hostkit_services_tools_test PRIVATE HOSTKIT_BUILDING HOSTKIT_TEST_HOOKS)
-target_include_directories(hostkit_services_tools_test PRIVATE ${hostkit_dir})
+target_include_directories(hostkit_services_tools_test PRIVATE ${hostkit_dir} ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(hostkit_services_tools_test PRIVATE shell32 shlwapi)
 
 purgeon_windows_test(hostkit_services_restore_point_test

@@ -23,6 +23,6 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 xwininfo -root -tree | grep '"Purgeon": .* 738x560+' || { echo "no 738x560 \"Purgeon\" window"; exit 1; }
-sleep 1  # let the first paint reach the screen
+sleep 4  # past the 1.5 s splash, and the first paint of the main window
 import -window root "$shot" || exit 1
 echo "screenshot: $shot"

@@ -114,7 +114,7 @@ bool LoadingWindow::Create(HWND main_window) {
            text_.Create(hwnd_, kIdLoadingText,
                         L"Program is analyzing and loading the information of installed\r\n"
                         L"program, please wait patiently......",
-                        77, 41, kWidth - 77 - 6, 40);
+                        77, 41, kWidth - 77 - 3, 40);
 }
 
 void LoadingWindow::PaintForm(HDC dc, const RECT& client) {

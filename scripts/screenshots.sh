@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Takes the windows' screenshots for a person to look at: runs the in-process
+# window tests under Wine (a fresh prefix with the demo programs installed,
+# a private Xvfb), which save what the screen shows at each step, and turns
+# them into PNGs in build/screenshots:
+#   main-window-details   the filled program list with a selected program
+#   search-with-hits      a search that finds one program
+#   search-without-hits   a search that finds nothing
+#   about                 the About window over the dimmed main window
+#   list-loading          the list-loading window
+#   splash                the splash window
+#   scripts/screenshots.sh [--readme]   (--readme: also docs/screenshot.png)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/mingw"
+"$root/scripts/setup.sh"
+(cd "$root" && cmake --preset mingw >/dev/null && cmake --build --preset mingw -j "$(nproc)" \
+  --target main_window_test purgeon >/dev/null)
+rm -f "$build/screenshots/"*.bmp
+"$root/scripts/test-windows.sh" "$build" -R main_window
+out="$root/build/screenshots"
+mkdir -p "$out"
+for shot in "$build/screenshots/"*.bmp; do
+  png="$out/$(basename "${shot%.bmp}").png"
+  convert "$shot" "$png"
+  echo "screenshot: $png"
+done
+if [ "${1:-}" = --readme ]; then
+  cp "$out/main-window-details.png" "$root/docs/screenshot.png"
+  echo "screenshot: $root/docs/screenshot.png"
+fi
