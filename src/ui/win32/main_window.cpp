@@ -301,6 +301,9 @@ LRESULT MainWindow::MessageHandler(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SHOW_LOADING_WINDOW:
             form_.OnShowLoadingWindow();
             return 0;
+        case WM_SHOW_UPDATE_WINDOW:
+            if (on_show_update_window) on_show_update_window();
+            return 0;
         case kTrayMessage:
             if (LOWORD(lparam) == WM_LBUTTONUP) {
                 TrayIcon_AppClick();
@@ -351,6 +354,9 @@ void MainWindow::OnCommand(int id, int code) {
             break;
         case kIdHelp:
             form_.ImgBtn_Menu_HelpClick();
+            break;
+        case kIdUpgrade:  // ImgBtn_Menu_UpgradeClick
+            if (on_upgrade_click) on_upgrade_click();
             break;
         case kIdTrayAbout:
             TrayIconAboutClick();

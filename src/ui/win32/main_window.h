@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -63,6 +64,12 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
     // The tray's click and menu.
     void TrayIcon_AppClick();
     void TrayIconAboutClick();
+
+    // The update check, wired by the program entry: the Upgrade button's
+    // click, and WM_SHOW_UPDATE_WINDOW (show the update window modally).
+    std::function<void()> on_upgrade_click;
+    std::function<void()> on_show_update_window;
+    void EnableUpgradeButton(bool enabled) { upgrade_.Enable(enabled); }
 
   private:
     bool CreateControls();
