@@ -5,8 +5,10 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/memory/memory_text_compare.h"
 #include "platform/window_messages.h"
 #include "support/fake_main_view.h"
+#include "support/main_form_fixture.h"
 #include "support/memory_machine.h"
 #include "support/registry_fixture.h"
 #include "ui/app_list_rules.h"
@@ -17,6 +19,9 @@ namespace {
 using testing::FakeIconFile;
 using testing::FakeMainView;
 using testing::FakeProgramIcons;
+using testing::kMsiexec;
+using testing::kUninstall;
+using testing::MainForm;
 using testing::MemoryMachine;
 using testing::PutString;
 
@@ -31,74 +36,6 @@ class CountingHostkit : public MemoryHostkit {
     }
     int init_calls = 0;
     HostkitTable last_table = nullptr;
-};
-
-const std::u16string kUninstall = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const std::u16string kMsiexec = u"C:\\Windows\\system32\\msiexec.exe";
-
-// A main window over an in-memory machine, a recording view and fake icons.
-class MainForm : public ::testing::Test {
-  protected:
-    MainForm() {
-        form.set_worker_starter([this](WorkerThread* worker) {
-            workers.emplace_back([worker] {
-                worker->Execute();
-                delete worker;
-            });
-        });
-        form.FormCreate(u"C:\\Program Files (x86)\\Purgeon\\purgeon.exe");
-    }
-    ~MainForm() override {
-        // Serve what the workers still send, then wait for their ends.
-        machine.dispatcher.RunUntil([&] { return !form.enumeration_running(); },
-                                    std::chrono::seconds(20));
-        for (auto& worker : workers) worker.join();
-    }
-
-    // An Uninstall entry of the 32-bit machine view.
-    void AddProgram(const std::u16string& key, const std::u16string& name,
-                    const std::u16string& version = u"1.0", const std::u16string& publisher = u"",
-                    const std::u16string& location = u"") {
-        const std::u16string path = kUninstall + key;
-        PutString(machine.registry, kHkeyLocalMachine, path, u"DisplayName", name, false);
-        PutString(machine.registry, kHkeyLocalMachine, path, u"UninstallString",
-                  u"C:\\Apps\\" + key + u"\\uninst.exe", false);
-        if (!version.empty())
-            PutString(machine.registry, kHkeyLocalMachine, path, u"DisplayVersion", version, false);
-        if (!publisher.empty())
-            PutString(machine.registry, kHkeyLocalMachine, path, u"Publisher", publisher, false);
-        if (!location.empty())
-            PutString(machine.registry, kHkeyLocalMachine, path, u"InstallLocation", location,
-                      false);
-    }
-
-    // Shows the window and lets the enumeration it starts run to its end,
-    // serving its hand-overs as the list-loading window's loop would.
-    void ShowAndEnumerate() {
-        form.FormShow({1, 0, 0, 0});
-        WaitForEnumeration();
-    }
-    void WaitForEnumeration() {
-        ASSERT_TRUE(machine.dispatcher.RunUntil([&] { return !form.enumeration_running(); },
-                                                std::chrono::seconds(20)));
-    }
-
-    std::vector<std::u16string> Captions() const {
-        std::vector<std::u16string> captions;
-        for (const auto& row : form.ListView_InstalledApp) captions.push_back(row.caption);
-        return captions;
-    }
-
-    // One program turned into a row directly, as the enumeration hands it.
-    void Row(const std::u16string& name, const std::u16string& icon, std::uint32_t number = 65535) {
-        form.Callback_InstallerSoftwarelist(0, name, u"", u"", icon, number);
-    }
-
-    MemoryMachine machine;
-    FakeMainView view;
-    FakeProgramIcons icons;
-    TFrm_Main_PG form{machine.ports(), view, icons};
-    std::vector<std::thread> workers;
 };
 
 struct FolderCase {
@@ -134,7 +71,8 @@ TEST(FormMain, CreationSetsTheProgramFolderAndKeepsOneHostkitTable) {
                   ports.clock,    ports.dialog, ports.processes, ports.launcher, ports.code_page};
     FakeMainView view;
     FakeProgramIcons icons;
-    TFrm_Main_PG form(counted, view, icons);
+    MemoryTextCompare text_compare;
+    TFrm_Main_PG form(counted, view, icons, text_compare);
     EXPECT_EQ(form.hostkit_table(), nullptr);
 
     form.FormCreate(u"C:\\Program Files (x86)\\Purgeon\\purgeon.exe");
@@ -460,7 +398,7 @@ TEST_F(MainForm, MinimiseFadesOutThenIsOpaqueAgain) {
         }
     };
     OpacityView opacity_view;
-    TFrm_Main_PG fading(machine.ports(), opacity_view, icons);
+    TFrm_Main_PG fading(machine.ports(), opacity_view, icons, text_compare);
     opacity_view.form = &fading;
     opacity_view.seen = &opacities;
 

@@ -14,8 +14,6 @@ namespace {
 constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
 constexpr int kKeyEnter = 13;
 constexpr int kKeyBackspace = 8;
-constexpr char16_t kNothingSelectedText[] =
-    u"Please select the software you want to uninstall on the right.";
 }  // namespace
 
 std::u16string VersionLabelText(std::uint16_t major, std::uint16_t minor, std::uint16_t release,
@@ -29,8 +27,17 @@ std::u16string ProgramFolderOf(std::u16string_view exe_path) {
     return WithTrailingBackslash(PathFolder(exe_path));
 }
 
-TFrm_Main_PG::TFrm_Main_PG(Ports ports, MainFormView& view, ProgramIconPort& icons)
-    : ports_(ports), view_(view), icons_(icons) {}
+TFrm_Main_PG::TFrm_Main_PG(Ports ports, MainFormView& view, ProgramIconPort& icons,
+                           TextComparePort& text_compare)
+    : ports_(ports), view_(view), icons_(icons), text_compare_(text_compare) {
+    RegisterCallbackMainWindow(static_cast<AnalyzeCallbackWindow*>(this));
+    RegisterCallbackMainWindow(static_cast<ShellExeCallbackWindow*>(this));
+}
+
+TFrm_Main_PG::~TFrm_Main_PG() {
+    RegisterCallbackMainWindow(static_cast<AnalyzeCallbackWindow*>(nullptr));
+    RegisterCallbackMainWindow(static_cast<ShellExeCallbackWindow*>(nullptr));
+}
 
 // --- Creation and frame ------------------------------------------------------
 
@@ -139,13 +146,6 @@ void TFrm_Main_PG::ImgBtn_Step1_RefreshClick() {
     m_map_SoftwareList_ImageInfo.clear();
     icons_.ClearImageList();
     StartEnumInstalledApp();
-}
-
-void TFrm_Main_PG::ImgBtn_Step1_RunClick() {
-    if (current_program_ == nullptr) {
-        ports_.dialog.MessageBox(view_.MainWindowId(), kNothingSelectedText, u"Purgeon",
-                                 kMbOk | kMbIconInformation);
-    }
 }
 
 void TFrm_Main_PG::ListView_InstalledAppClick(int selected_row) {

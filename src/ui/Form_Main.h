@@ -17,6 +17,8 @@
 #include "inventory/Unit_K_SoftwareLib.h"
 #include "platform/ports.h"
 #include "platform/text.h"
+#include "platform/text_compare.h"
+#include "ui/Unit_GUI_Callback.h"
 #include "ui/main_form_view.h"
 #include "ui/program_icons.h"
 
@@ -48,11 +50,26 @@ struct AppListRow {
 };
 
 enum class MainPage { kStep1, kStep2, kStep3 };
+enum class ReportTab { kFilesFolders, kRegistry };
+enum class Step3Tip { kStandard, kCustom };
 
-class TFrm_Main_PG : public InstallerSoftwareListListener {
+// One row of a check-box report list: the path (its sub-item) and its tick.
+struct ReportRow {
+    std::u16string path;
+    bool ticked = true;
+};
+
+class TThread_Uninstall_Analyze;
+
+class TFrm_Main_PG : public InstallerSoftwareListListener,
+                     public AnalyzeCallbackWindow,
+                     public ShellExeCallbackWindow {
   public:
-    // Everything is borrowed and must outlive the window.
-    TFrm_Main_PG(Ports ports, MainFormView& view, ProgramIconPort& icons);
+    // Everything is borrowed and must outlive the window. Creating the form
+    // registers it as the window the workers' forwarders reach.
+    TFrm_Main_PG(Ports ports, MainFormView& view, ProgramIconPort& icons,
+                 TextComparePort& text_compare);
+    ~TFrm_Main_PG() override;
     TFrm_Main_PG(const TFrm_Main_PG&) = delete;
     TFrm_Main_PG& operator=(const TFrm_Main_PG&) = delete;
 
@@ -87,8 +104,54 @@ class TFrm_Main_PG : public InstallerSoftwareListListener {
     // list and enumerates again. Does nothing while an enumeration runs: it
     // is filling the very lists Refresh would empty.
     void ImgBtn_Step1_RefreshClick();
-    // Run with nothing selected: the notice, nothing else.
+    // --- The uninstall workflow -----------------------------------------
+
+    // Run: the notice when nothing is selected; else the analysis of the
+    // current program behind the analysing window.
     void ImgBtn_Step1_RunClick();
+    // The custom uninstall: the wizard, then the analysis of its folder.
+    void ImgBtn_CustomUninstallWizardClick();
+    // Complete Uninstall: the question, the program's own uninstaller, the
+    // watcher behind the uninstall-process window, then Step 3.
+    void ImagBtn_Step2_CompleteUninstallClick();
+    void ImgBtn_Step2_BackClick();
+    void ImgBtn_Step3_BackClick();
+    // Delete: the removal of what the analysis found, except what the user
+    // unticked.
+    void ImgBtn_Step3_DeleteClick();
+    // The user ticked or unticked a row of a report list.
+    enum class ReportList {
+        kStep2FilesFolders,
+        kStep2Registry,
+        kStep3FilesFolders,
+        kStep3Registry
+    };
+    void SetReportRowTicked(ReportList list, std::size_t row, bool ticked);
+
+    // The analysis worker's notifications (its thread; effects on the window thread).
+    void Callback_UninstallSoftware_Start(std::int32_t Param_nTemp1) override;
+    void Callback_UninstallSoftware_End(std::int32_t Param_nTemp1) override;
+    void Callback_InstalledSoftwareFilePath(std::int32_t Param_nTemp1,
+                                            const std::u16string& strSoftwareFilePath) override;
+    void Callback_InstalledSoftwareFileCount(std::int32_t Param_nTemp1,
+                                             const std::u16string& str_param_SoftwareFilePath,
+                                             std::uint32_t int_param_Count) override;
+    void Callback_InstalledSoftwareRegPath(
+        std::int32_t Param_nTemp1, const std::u16string& str_param_SoftwareRegPath) override;
+    void Callback_InstalledSoftwareRegCount(std::int32_t Param_nTemp1,
+                                            const std::u16string& str_param_SoftwareRegPath,
+                                            std::uint32_t int_param_Count) override;
+    void Callback_Syn_InstalledSoftwareFileCount();
+    void Callback_syn_InstalledSoftwareRegCount();
+    void Callback_syn_UninstallSoftware_End();
+
+    // The uninstaller runner's notifications (its thread).
+    void Callback_Step_UninstallSoftware_Start(std::int32_t Param_nTemp1) override;
+    void Callback_Step_UninstallSoftware_End(std::int32_t Param_nTemp1) override;
+    void Callback_UninstallStepTip_Start(std::int32_t Param_nTemp1,
+                                         std::int32_t int_param_StepType) override;
+    void Callback_UninstallStepTip_End(std::int32_t Param_nTemp1,
+                                       std::int32_t int_param_StepType) override;
 
     // A click in the list, or a selection made with the keyboard;
     // `selected_row` is the selected row's index or -1.
@@ -159,9 +222,14 @@ class TFrm_Main_PG : public InstallerSoftwareListListener {
     std::int32_t m_nSoftwareList_ICOWH = 0;  // the list's icon edge; 0 until fixed
     bool m_bSearchAppNameInitStatus = false;
 
-    // Workflow state read by this page.
+    // Workflow state.
     std::int32_t m_nUninstallMode = 1;  // 1 standard, 2 custom folder
+    std::int32_t m_nUninstallType = 0;  // 1: the program is in the 64-bit registry view
     std::u16string m_strSelectUnstallSoftware;
+    std::uint32_t m_nCount = 0;  // the latest count notification's count
+    // The folders the latest analysis started from: the removal deletes
+    // nothing outside them.
+    StringList m_strlist_Analyzed_StartFolders;
 
     // --- Controls, as the view renders them ---------------------------------
 
@@ -186,7 +254,24 @@ class TFrm_Main_PG : public InstallerSoftwareListListener {
     std::u16string Edit_SearchAppName = u"Search...";
     std::uint32_t Edit_SearchAppName_Colour = 4158063;
 
+    std::vector<ReportRow> ListView_Step2_FilesFolders;
+    std::vector<ReportRow> ListView_Step2_Registry;
+    std::vector<ReportRow> ListView_Step3_FilesFolders;
+    std::vector<ReportRow> ListView_Step3_Registry;
+    ReportTab NB_Step2_Report = ReportTab::kFilesFolders;
+    ReportTab NB_Step3_Report = ReportTab::kFilesFolders;
+    std::u16string RLB_QVU_UninstallProgram;
+    std::u16string Label_Step2_FilesCount;
+    std::u16string Label_Step2_RegistryCount;
+    Step3Tip NB_Step3_Bottom_Tip = Step3Tip::kStandard;
+    std::u16string Label_Step3_Bottom_StandName;
+    std::u16string Label_Step3_Bottom_CustomNameContext;
+
   private:
+    void StartAnalysis(TThread_Uninstall_Analyze* worker);
+    void BackToStep1(bool rows_present);
+    std::u16string UninstallProgramText(MeasuredLabel label, const std::u16string& name);
+    void EmptyReportLists();
     void SetSearchBox(const std::u16string& text, std::uint32_t colour);
     void ShowStatus(const std::u16string& text);
     void ClearAppList();
@@ -196,6 +281,9 @@ class TFrm_Main_PG : public InstallerSoftwareListListener {
     Ports ports_;
     MainFormView& view_;
     ProgramIconPort& icons_;
+    TextComparePort& text_compare_;
+    // The running analysis worker, between its start and its end notification.
+    TThread_Uninstall_Analyze* analysis_worker_ = nullptr;
     WorkerStarter start_worker_ = [](WorkerThread* worker) { worker->Start(); };
     bool created_ = false;
     bool enumeration_running_ = false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/dialog.h"
 
@@ -18,7 +19,13 @@ enum class MainPart {
     kSearchBox,      // Edit_SearchAppName: text and colour
     kPage,           // the active page of NB_Main
     kOpacity,        // the window's opacity (m_ulAlphaBlend)
+    kReportLists,    // the four report lists of Steps 2 and 3 (rows added, cleared, ticks)
+    kReportTabs,     // the shown tab of NB_Step2_Report and NB_Step3_Report
+    kStepLabels,     // Step 2's name and counts, Step 3's bottom tip and its texts
 };
+
+// Labels whose width the workflow measures with their own font.
+enum class MeasuredLabel { kUninstallProgram, kStep3StandName };
 
 class MainFormView {
   public:
@@ -35,6 +42,29 @@ class MainFormView {
     // Shows the list-loading window modally; returns when it has closed.
     virtual void ShowLoadingWindowModal() = 0;
     virtual bool IsLoadingWindowVisible() = 0;
+
+    // The width in pixels of `text` in the label's font.
+    virtual int MeasureLabel(MeasuredLabel label, const std::u16string& text) = 0;
+
+    // The analysing window: prepared (mode, heading, both counts 0, the
+    // program's icon from the list's image `logo_image` in standard mode),
+    // shown modally (returns when it closes), its counts, and its close.
+    virtual void Analysing_Prepare(int mode, const std::u16string& heading, int logo_image) = 0;
+    virtual void Analysing_ShowFilesCount(int count) = 0;
+    virtual void Analysing_ShowRegistryCount(int count) = 0;
+    virtual void Analysing_ShowModal() = 0;
+    virtual void Analysing_Close() = 0;  // WM_CLOSE
+
+    // The uninstall-process window: WM_UNINSTALL_STEP sent to it (returns
+    // when handled), shown modally (returns when the user closes it), and
+    // marked complete.
+    virtual void UninstallProcess_SendStep(std::uint32_t step) = 0;
+    virtual void UninstallProcess_ShowModal() = 0;
+    virtual void UninstallProcess_Complete() = 0;
+
+    // The custom uninstall wizard, modally: true and the folder text when
+    // the user confirmed one.
+    virtual bool CustomWizard_ShowModal(std::u16string* folder) = 0;
 };
 
 }  // namespace purgeon

@@ -4,7 +4,9 @@
 // as the labels of the icons appended, so a test sees which image a row got.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,54 @@ class FakeMainView : public MainFormView {
     void Minimise() override { ++minimised; }
     void ShowLoadingWindowModal() override { ++loading_shown; }
     bool IsLoadingWindowVisible() override { return loading_visible; }
+
+    // Seven pixels a character, unless a test says otherwise.
+    int MeasureLabel(MeasuredLabel, const std::u16string& text) override {
+        return int(text.size()) * char_width;
+    }
+    void Analysing_Prepare(int mode, const std::u16string& heading, int logo) override {
+        analysing_mode = mode;
+        analysing_heading = heading;
+        analysing_logo = logo;
+        files_counts.clear();
+        registry_counts.clear();
+        files_counts.push_back(0);
+        registry_counts.push_back(0);
+    }
+    void Analysing_ShowFilesCount(int count) override { files_counts.push_back(count); }
+    void Analysing_ShowRegistryCount(int count) override { registry_counts.push_back(count); }
+    // The modal loop: serves the worker until the window is closed.
+    void Analysing_ShowModal() override {
+        analysing_open = true;
+        if (run_modal) run_modal([this] { return !analysing_open; });
+    }
+    void Analysing_Close() override { analysing_open = false; }
+    void UninstallProcess_SendStep(std::uint32_t step) override { steps.push_back(step); }
+    void UninstallProcess_ShowModal() override {
+        uninstall_complete = false;
+        if (run_modal) run_modal([this] { return uninstall_complete; });
+    }
+    void UninstallProcess_Complete() override { uninstall_complete = true; }
+    bool CustomWizard_ShowModal(std::u16string* folder) override {
+        ++wizard_shown;
+        if (!wizard_answer) return false;
+        *folder = *wizard_answer;
+        return true;
+    }
+
+    int char_width = 7;
+    // Runs the window thread's work until the condition holds (the test's
+    // dispatcher); unset: returns at once.
+    std::function<void(const std::function<bool()>&)> run_modal;
+    int analysing_mode = 0;
+    std::u16string analysing_heading;
+    int analysing_logo = -2;
+    std::vector<int> files_counts, registry_counts;
+    bool analysing_open = false;
+    std::vector<std::uint32_t> steps;
+    bool uninstall_complete = false;
+    int wizard_shown = 0;
+    std::optional<std::u16string> wizard_answer;
 
     std::vector<MainPart> renders;
     int focus_calls = 0;

@@ -37,6 +37,7 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_text_compare.h"
 #include "platform/window_messages.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/secondary_windows.h"
@@ -252,7 +253,8 @@ class MainWindowTest : public ::testing::Test {
     Win32CodePage code_page;
     Ports ports{registry, files,  shell,     hostkit,  dispatcher,
                 clock,    dialog, processes, launcher, code_page};
-    MainWindow main_window{ports, OwnExecutablePath()};
+    Win32TextCompare text_compare;
+    MainWindow main_window{ports, text_compare, OwnExecutablePath()};
     AboutWindow about;
     ShadowWindow shadow{clock};
     LoadingWindow loading;

@@ -34,6 +34,27 @@ enum ControlId : int {
     kIdSearchButton,      // ImgBtn_SearchApp
     kIdCustomUninstall,   // ImgBtn_CustomUninstallWizard
 
+    // Steps 2 and 3 (the second of each pair is Step 3's).
+    kIdStep2Back = 1151,    // ImgBtn_Step2_Back
+    kIdStep3Back,           // ImgBtn_Step3_Back
+    kIdCompleteUninstall,   // ImagBtn_Step2_CompleteUninstall
+    kIdDelete,              // ImgBtn_Step3_Delete
+    kIdStep2Panel,          // the Step 2 report panel
+    kIdStep3Panel,          // the Step 3 report panel
+    kIdUninstallProgram,    // RLB_QVU_UninstallProgram
+    kIdStep2Caption,        // "Program Files:"
+    kIdStep3Caption,        // "Leftovers Files:"
+    kIdStep2Tabs,           // NB_Step2_Report
+    kIdStep3Tabs,           // NB_Step3_Report
+    kIdStep2FilesList,      // ListView_Step2_FilesFolders
+    kIdStep2RegistryList,   // ListView_Step2_Registry
+    kIdStep3FilesList,      // ListView_Step3_FilesFolders
+    kIdStep3RegistryList,   // ListView_Step3_Registry
+    kIdStep2FilesCount,     // Label_Step2_FilesCount
+    kIdStep2RegistryCount,  // Label_Step2_RegistryCount
+    kIdStep3StandTip,       // Label_Step3_Bottom_StandName
+    kIdStep3CustomTip,      // Label_Step3_Bottom_CustomNameContext
+
     // Tray menu.
     kIdTrayAbout = 1201,  // TrayIconAbout
     kIdTrayQuit,          // TrayIconQuit

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <tuple>
 #include <utility>
 
 #include "artwork_ids.h"
@@ -9,11 +10,14 @@
 #include "platform/win32/win32_handles.h"
 #include "platform/window_messages.h"
 #include "ui/app_list_rules.h"
+#include "ui/win32/analysing_window.h"
 #include "ui/win32/artwork.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/program_file.h"
 #include "ui/win32/secondary_windows.h"
+#include "ui/win32/uninstall_process_window.h"
+#include "ui/win32/wizard_window.h"
 
 namespace purgeon {
 namespace {
@@ -56,8 +60,15 @@ std::wstring WideText(const std::u16string& text) {
 
 }  // namespace
 
-MainWindow::MainWindow(Ports ports, std::u16string exe_path)
-    : ports_(ports), exe_path_(std::move(exe_path)), form_(ports_, *this, icons_) {}
+MainWindow::MainWindow(Ports ports, TextComparePort& text_compare, std::u16string exe_path)
+    : ports_(ports), exe_path_(std::move(exe_path)), form_(ports_, *this, icons_, text_compare) {}
+
+void MainWindow::SetWorkflowWindows(AnalysingWindow* analysing, UninstallProcessWindow* uninstall,
+                                    CustomWizardWindow* wizard) {
+    analysing_ = analysing;
+    uninstall_ = uninstall;
+    wizard_ = wizard;
+}
 
 MainWindow::~MainWindow() {
     if (tray_added_) {
@@ -116,8 +127,10 @@ bool MainWindow::CreateControls() {
     for (Panel* page : {&page1_, &page2_, &page3_}) {
         page->transparent = false;
         page->background = kPageColour;
-        page->picture = IDP_STEP1_BACK;
     }
+    page1_.picture = IDP_STEP1_BACK;
+    page2_.picture = IDP_STEP2_BACK;
+    page3_.picture = IDP_STEP3_BACK;
     ok = ok &&
          page1_.Create(hwnd_, kIdPageStep1, L"Step 1", 0, kPageTop, kClientWidth, kPageHeight,
                        WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP) &&
@@ -133,7 +146,9 @@ bool MainWindow::CreateControls() {
     }
     if (!ok) return false;
     CreateStep1Page();
-    return app_list_ != nullptr && search_edit_ != nullptr;
+    CreateReportPage(2);
+    CreateReportPage(3);
+    return app_list_ != nullptr && search_edit_ != nullptr && reports_[3] != nullptr;
 }
 
 void MainWindow::CreateStep1Page() {
@@ -370,10 +385,46 @@ void MainWindow::OnCommand(int id, int code) {
         case kIdSearchButton:
             form_.ImgBtn_SearchAppClick();
             break;
+        case kIdCustomUninstall:
+            form_.ImgBtn_CustomUninstallWizardClick();
+            break;
+        case kIdCompleteUninstall:
+            form_.ImagBtn_Step2_CompleteUninstallClick();
+            break;
+        case kIdStep2Back:
+            form_.ImgBtn_Step2_BackClick();
+            break;
+        case kIdStep3Back:
+            form_.ImgBtn_Step3_BackClick();
+            break;
+        case kIdDelete:
+            form_.ImgBtn_Step3_DeleteClick();
+            break;
     }
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
+    for (int step = 0; step < 2; ++step) {
+        if (header.hwndFrom == tabs_[step] && header.code == TCN_SELCHANGE) {
+            const ReportTab tab = TabCtrl_GetCurSel(tabs_[step]) == 1 ? ReportTab::kRegistry
+                                                                      : ReportTab::kFilesFolders;
+            (step == 0 ? form_.NB_Step2_Report : form_.NB_Step3_Report) = tab;
+            RenderReportTabs();
+            return 0;
+        }
+    }
+    for (int list = 0; list < 4; ++list) {
+        if (header.hwndFrom != reports_[list] || header.code != LVN_ITEMCHANGED) continue;
+        // A tick set or cleared by the user (the check box is state image 1 or 2).
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if (!rendering_reports_ && (change.uChanged & LVIF_STATE) &&
+            ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK) && change.iItem >= 0) {
+            form_.SetReportRowTicked(static_cast<TFrm_Main_PG::ReportList>(list),
+                                     std::size_t(change.iItem),
+                                     ListView_GetCheckState(reports_[list], change.iItem) != 0);
+        }
+        return 0;
+    }
     if (header.hwndFrom != app_list_) return 0;
     if (header.code == NM_CLICK) {
         form_.ListView_InstalledAppClick(ListView_GetNextItem(app_list_, -1, LVNI_SELECTED));
@@ -472,6 +523,15 @@ void MainWindow::Render(MainPart part) {
             SetLayeredWindowAttributes(hwnd_, 0, static_cast<BYTE>(form_.m_ulAlphaBlend),
                                        LWA_ALPHA);
             break;
+        case MainPart::kReportLists:
+            RenderReportLists();
+            break;
+        case MainPart::kReportTabs:
+            RenderReportTabs();
+            break;
+        case MainPart::kStepLabels:
+            RenderStepLabels();
+            break;
     }
 }
 
@@ -567,6 +627,211 @@ void MainWindow::ShowLoadingWindowModal() {
 
 bool MainWindow::IsLoadingWindowVisible() {
     return loading_ && IsWindowVisible(loading_->hwnd());
+}
+
+// --- Steps 2 and 3 ------------------------------------------------------------
+
+void MainWindow::CreateReportPage(int step) {
+    const Fonts& fonts = Fonts::Get();
+    const int i = step - 2;
+    Panel& page = step == 2 ? page2_ : page3_;
+    step_picture_[i].art = step == 2 ? IDP_STEP2_PICTURE : IDP_STEP3_PICTURE;
+    step_picture_[i].Create(page.hwnd(), 0, L"", 8, 5, 162, 135);
+    back_[i].Create(page.hwnd(), step == 2 ? kIdStep2Back : kIdStep3Back, L"Back", 12, 206, 151, 43,
+                    IDP_BTN_BACK);
+    if (step == 2) {
+        step_action_[i].Create(page.hwnd(), kIdCompleteUninstall, L"Complete Uninstall", 30, 284,
+                               122, 122, IDP_BTN_COMPLETE_UNINSTALL);
+    } else {
+        step_action_[i].Create(page.hwnd(), kIdDelete, L"Delete", 30, 284, 122, 122,
+                               IDP_BTN_DELETE);
+    }
+
+    Panel& panel = report_panel_[i];
+    panel.transparent = false;
+    panel.background = RGB(255, 255, 255);
+    panel.Create(page.hwnd(), step == 2 ? kIdStep2Panel : kIdStep3Panel, L"", kListPanelX,
+                 kListPanelY, kListPanelWidth, kListPanelHeight, WS_VISIBLE | WS_CLIPCHILDREN);
+    SetWindowLongPtrW(panel.hwnd(), GWL_EXSTYLE,
+                      GetWindowLongPtrW(panel.hwnd(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    int top = 10;
+    if (step == 2) {
+        program_label_.font = fonts.arial13_bold;
+        program_label_.colour = kDetailsNameColour;
+        program_label_.Create(panel.hwnd(), kIdUninstallProgram, L"", 12, top, 530, 18);
+        top += 24;
+    }
+    files_caption_[i].font = fonts.tahoma11;
+    files_caption_[i].colour = kDetailsTextColour;
+    files_caption_[i].Create(panel.hwnd(), step == 2 ? kIdStep2Caption : kIdStep3Caption,
+                             step == 2 ? L"Program Files:" : L"Leftovers Files:", 12, top, 300, 16);
+    top += 20;
+    const int tabs_height = (step == 2 ? 300 : 278) - top + 34;
+    tabs_[i] = CreateWindowExW(
+        0, WC_TABCONTROLW, L"Report", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 8, top,
+        kListPanelWidth - 16, tabs_height, panel.hwnd(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(step == 2 ? kIdStep2Tabs : kIdStep3Tabs)),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tabs_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts.tahoma11), FALSE);
+    for (const wchar_t* caption : {L"Files/Folders", L"Registry"}) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(caption);
+        TabCtrl_InsertItem(tabs_[i], TabCtrl_GetItemCount(tabs_[i]), &item);
+    }
+    RECT area{8, top, 8 + kListPanelWidth - 16, top + tabs_height};
+    TabCtrl_AdjustRect(tabs_[i], FALSE, &area);
+    for (int kind = 0; kind < 2; ++kind) {
+        const int list = i * 2 + kind;
+        const int ids[4] = {kIdStep2FilesList, kIdStep2RegistryList, kIdStep3FilesList,
+                            kIdStep3RegistryList};
+        HWND view = CreateWindowExW(
+            0, WC_LISTVIEWW, kind == 0 ? L"Files/Folders" : L"Registry",
+            WS_CHILD | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+            area.left, area.top, area.right - area.left, area.bottom - area.top, panel.hwnd(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids[list])), GetModuleHandleW(nullptr),
+            nullptr);
+        SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.tahoma11), FALSE);
+        ListView_SetExtendedListViewStyle(
+            view, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+        // Step 2: an untitled 30-pixel tick column and a 493-pixel path;
+        // Step 3: "Index" and a 473-pixel path.
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<wchar_t*>(step == 2 ? L"" : L"Index");
+        column.cx = step == 2 ? 30 : (area.right - area.left) - 473 - 4;
+        ListView_InsertColumn(view, 0, &column);
+        column.pszText = const_cast<wchar_t*>(kind == 0 ? L"Files/Folder path" : L"Registry path");
+        column.cx = step == 2 ? 493 : 473;
+        ListView_InsertColumn(view, 1, &column);
+        reports_[list] = view;
+    }
+    const int foot = top + tabs_height + 8;
+    if (step == 2) {
+        for (auto [label, id, x] : {std::tuple{&files_count_, kIdStep2FilesCount, 12},
+                                    std::tuple{&registry_count_, kIdStep2RegistryCount, 280}}) {
+            label->font = fonts.tahoma13_bold;
+            label->colour = kDetailsTextColour;
+            label->Create(panel.hwnd(), id, L"", x, foot, 260, 18);
+        }
+    } else {
+        stand_tip_.font = fonts.arial13_bold;
+        stand_tip_.colour = kDetailsNameColour;
+        stand_tip_.Create(panel.hwnd(), kIdStep3StandTip, L"", 12, foot, 530, 18);
+        custom_tip_.font = fonts.tahoma11;
+        custom_tip_.colour = kDetailsTextColour;
+        custom_tip_.format = DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX;
+        custom_tip_.Create(panel.hwnd(), kIdStep3CustomTip, L"", 12, foot, 530, 40, 0);
+    }
+    RenderReportTabs();
+}
+
+void MainWindow::RenderReportLists() {
+    const std::vector<ReportRow>* rows[4] = {
+        &form_.ListView_Step2_FilesFolders, &form_.ListView_Step2_Registry,
+        &form_.ListView_Step3_FilesFolders, &form_.ListView_Step3_Registry};
+    rendering_reports_ = true;
+    for (int list = 0; list < 4; ++list) {
+        HWND view = reports_[list];
+        if (!view) continue;
+        if (rows[list]->size() < report_rows_shown_[list]) {
+            ListView_DeleteAllItems(view);
+            report_rows_shown_[list] = 0;
+        }
+        const bool many = rows[list]->size() - report_rows_shown_[list] > 1;
+        if (many) SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+        for (std::size_t& shown = report_rows_shown_[list]; shown < rows[list]->size(); ++shown) {
+            const ReportRow& row = (*rows[list])[shown];
+            // The first cell holds only the tick; Step 3 shows the row's number.
+            std::wstring index = list >= 2 ? std::to_wstring(shown + 1) : std::wstring();
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = int(shown);
+            item.pszText = index.data();
+            const int at = ListView_InsertItem(view, &item);
+            std::wstring path = WideText(row.path);
+            ListView_SetItemText(view, at, 1, path.data());
+            ListView_SetCheckState(view, at, row.ticked ? TRUE : FALSE);
+        }
+        if (many) SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+    }
+    rendering_reports_ = false;
+}
+
+void MainWindow::RenderReportTabs() {
+    for (int i = 0; i < 2; ++i) {
+        if (!tabs_[i]) continue;
+        const ReportTab tab = i == 0 ? form_.NB_Step2_Report : form_.NB_Step3_Report;
+        TabCtrl_SetCurSel(tabs_[i], tab == ReportTab::kRegistry ? 1 : 0);
+        ShowWindow(reports_[i * 2], tab == ReportTab::kFilesFolders ? SW_SHOWNA : SW_HIDE);
+        ShowWindow(reports_[i * 2 + 1], tab == ReportTab::kRegistry ? SW_SHOWNA : SW_HIDE);
+        SetWindowPos(reports_[i * 2 + (tab == ReportTab::kRegistry ? 1 : 0)], HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+void MainWindow::RenderStepLabels() {
+    program_label_.SetText(WideText(form_.RLB_QVU_UninstallProgram));
+    files_count_.SetText(WideText(form_.Label_Step2_FilesCount));
+    registry_count_.SetText(WideText(form_.Label_Step2_RegistryCount));
+    stand_tip_.SetText(WideText(form_.Label_Step3_Bottom_StandName));
+    custom_tip_.SetText(WideText(form_.Label_Step3_Bottom_CustomNameContext));
+    const bool custom = form_.NB_Step3_Bottom_Tip == Step3Tip::kCustom;
+    stand_tip_.Show(!custom);
+    custom_tip_.Show(custom);
+}
+
+int MainWindow::MeasureLabel(MeasuredLabel, const std::u16string& text) {
+    // Both measured labels (the program's name on Step 2 and Step 3) share
+    // one font.
+    const ScopedWindowDc screen(nullptr);
+    ScopedSelectObject selected(screen.Get(), Fonts::Get().arial13_bold);
+    SIZE size{};
+    GetTextExtentPoint32W(screen.Get(), Wide(text), int(text.size()), &size);
+    return size.cx;
+}
+
+void MainWindow::Analysing_Prepare(int mode, const std::u16string& heading, int logo_image) {
+    if (!analysing_) return;
+    if (mode == 1 && logo_image >= 0) {
+        ScopedIcon logo(ImageList_GetIcon(icons_.ImgList_SoftwareIcon(), logo_image, ILD_NORMAL));
+        if (logo) analysing_->SetAppLogo(logo.Get());
+    }
+    analysing_->Prepare(mode, heading);
+}
+
+void MainWindow::Analysing_ShowFilesCount(int count) {
+    if (analysing_) analysing_->ShowFilesCount(count);
+}
+
+void MainWindow::Analysing_ShowRegistryCount(int count) {
+    if (analysing_) analysing_->ShowRegistryCount(count);
+}
+
+void MainWindow::Analysing_ShowModal() {
+    if (analysing_) analysing_->ShowModal(hwnd_);
+}
+
+void MainWindow::Analysing_Close() {
+    if (analysing_) SendMessageW(analysing_->hwnd(), WM_CLOSE, 0, 0);
+}
+
+void MainWindow::UninstallProcess_SendStep(std::uint32_t step) {
+    if (uninstall_) SendMessageW(uninstall_->hwnd(), WM_UNINSTALL_STEP, step, 0);
+}
+
+void MainWindow::UninstallProcess_ShowModal() {
+    if (uninstall_) uninstall_->ShowModal(hwnd_);
+}
+
+void MainWindow::UninstallProcess_Complete() {
+    if (uninstall_) uninstall_->mpu_pro_UpdateStepTip_Complete();
+}
+
+bool MainWindow::CustomWizard_ShowModal(std::u16string* folder) {
+    if (!wizard_ || !wizard_->ShowModal(hwnd_)) return false;
+    *folder = wizard_->mpu_str_SelCustomUinstallPath();
+    return true;
 }
 
 // --- Tray -----------------------------------------------------------------------

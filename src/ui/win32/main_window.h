@@ -22,6 +22,9 @@ namespace purgeon {
 
 class LoadingWindow;
 class ShadowWindow;
+class AnalysingWindow;
+class UninstallProcessWindow;
+class CustomWizardWindow;
 
 class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
   public:
@@ -35,7 +38,7 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
 
     // `ports` are borrowed and outlive the window; `exe_path` is the running
     // executable's full path.
-    MainWindow(Ports ports, std::u16string exe_path);
+    MainWindow(Ports ports, TextComparePort& text_compare, std::u16string exe_path);
     ~MainWindow() override;
 
     // Creates the window hidden, centred on the primary monitor; running its
@@ -43,6 +46,12 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
     bool Create(HINSTANCE instance);
     // The windows it shows: the list-loading window and the overlay.
     void SetSecondaryWindows(LoadingWindow* loading, ShadowWindow* shadow);
+    // The workflow's windows: analysing, uninstall-process, custom wizard.
+    void SetWorkflowWindows(AnalysingWindow* analysing, UninstallProcessWindow* uninstall,
+                            CustomWizardWindow* wizard);
+    // The four report lists (Step 2 files, Step 2 registry, Step 3 files,
+    // Step 3 registry), for the tests.
+    HWND report_list(int index) const { return reports_[index]; }
 
     TFrm_Main_PG& form() { return form_; }
     Win32ProgramIcons& icons() { return icons_; }
@@ -60,6 +69,16 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
     void Minimise() override;
     void ShowLoadingWindowModal() override;
     bool IsLoadingWindowVisible() override;
+    int MeasureLabel(MeasuredLabel label, const std::u16string& text) override;
+    void Analysing_Prepare(int mode, const std::u16string& heading, int logo_image) override;
+    void Analysing_ShowFilesCount(int count) override;
+    void Analysing_ShowRegistryCount(int count) override;
+    void Analysing_ShowModal() override;
+    void Analysing_Close() override;
+    void UninstallProcess_SendStep(std::uint32_t step) override;
+    void UninstallProcess_ShowModal() override;
+    void UninstallProcess_Complete() override;
+    bool CustomWizard_ShowModal(std::u16string* folder) override;
 
     // The tray's click and menu.
     void TrayIcon_AppClick();
@@ -74,6 +93,10 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
   private:
     bool CreateControls();
     void CreateStep1Page();
+    void CreateReportPage(int step);
+    void RenderReportLists();
+    void RenderReportTabs();
+    void RenderStepLabels();
     void AddTrayIcon();
     void LayOutListPanel();
     void OnCommand(int id, int code);
@@ -93,6 +116,9 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
     TFrm_Main_PG form_;
     LoadingWindow* loading_ = nullptr;
     ShadowWindow* shadow_ = nullptr;
+    AnalysingWindow* analysing_ = nullptr;
+    UninstallProcessWindow* uninstall_ = nullptr;
+    CustomWizardWindow* wizard_ = nullptr;
     UINT taskbar_created_ = 0;
     bool tray_added_ = false;
     HBRUSH search_brush_ = nullptr;
@@ -112,6 +138,16 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
     HWND search_edit_ = nullptr;
     HWND focus_ = nullptr;  // the control that has the focus while the window is active
     std::size_t rows_shown_ = 0;
+    // Steps 2 and 3: the left column, the report panel with its tabs and lists.
+    Picture step_picture_[2];
+    ImageButton back_[2], step_action_[2];
+    Panel report_panel_[2];
+    Label program_label_, files_caption_[2];
+    HWND tabs_[2] = {nullptr, nullptr};
+    HWND reports_[4] = {nullptr, nullptr, nullptr, nullptr};
+    std::size_t report_rows_shown_[4] = {0, 0, 0, 0};
+    bool rendering_reports_ = false;  // the list's own change notices are not the user's
+    Label files_count_, registry_count_, stand_tip_, custom_tip_;
 };
 
 }  // namespace purgeon

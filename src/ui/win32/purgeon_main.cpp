@@ -16,9 +16,13 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_text_compare.h"
+#include "ui/win32/analysing_window.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/modal.h"
 #include "ui/win32/secondary_windows.h"
+#include "ui/win32/uninstall_process_window.h"
+#include "ui/win32/wizard_window.h"
 
 namespace purgeon {
 namespace {
@@ -42,15 +46,19 @@ int RunProgram(HINSTANCE instance) {
 
     // 1. The data module holds nothing that the windows use.
     // 2. The main window; its creation runs FormCreate.
-    MainWindow main_window(ports, OwnExecutablePath());
+    Win32TextCompare text_compare;
+    MainWindow main_window(ports, text_compare, OwnExecutablePath());
     if (!main_window.Create(instance)) return 1;
     HWND main = main_window.hwnd();
     // 3.-5. The workflow's windows (custom uninstall wizard, analysing
     // window, uninstall-process window), hidden until the workflow shows them.
-    FormWindow wizard, analysing, uninstall_process;
-    wizard.CreateForm(L"TFrm_K_CustomUninstallWizard", L"Purgeon", 643, 418, main);
-    analysing.CreateForm(L"TFrm_AnalyzingAppInstallInfo", L"Analyzing", 462, 223, main);
-    uninstall_process.CreateForm(L"TFrm_UninstallProcess_Leftovers", L"Purgeon", 644, 418, main);
+    CustomWizardWindow wizard;
+    AnalysingWindow analysing;
+    UninstallProcessWindow uninstall_process;
+    wizard.Create(main, ports);
+    analysing.Create(main);
+    uninstall_process.Create(main);
+    main_window.SetWorkflowWindows(&analysing, &uninstall_process, &wizard);
     // 6.-7. The overlay and the About window it shows.
     AboutWindow about;
     ShadowWindow shadow(clock);
@@ -72,7 +80,7 @@ int RunProgram(HINSTANCE instance) {
     // The first action of the loop's run: the main window appears, and its
     // first showing fills the program list.
     ShowWindow(main, SW_SHOW);
-    UpdateWindow(main);
+    ::UpdateWindow(main);
     MSG msg;
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
