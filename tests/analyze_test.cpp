@@ -260,7 +260,9 @@ TEST_F(Analysis, AProtectedLocationIsNeitherWalkedNorUsedToTieEntries) {
     machine_.files.AddFile(kApp + u"app.exe");
     Put(kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", u"App",
         kApp + u"app.exe");
-    for (auto location : {u"C:\\\\", u"C:/", u"C:\\Program Files\\", u"C:\\Users\\me\\"}) {
+    for (auto location : {u"C:\\\\", u"C:/", u"C:\\Program Files\\", u"C:\\Users\\me\\",
+                          u"\\\\?\\C:\\", u"\\??\\C:\\Users", u"C:\\Users.",
+                          u"\\\\.\\C:\\Program Files. \\", u"%SystemDrive%\\", u"C:Users"}) {
         record_->m_strInstallLocation = location;
         Analyse();
         EXPECT_EQ(record_->m_ListStr_Folders, StringList{}) << ToUtf8(location);

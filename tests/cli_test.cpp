@@ -115,6 +115,17 @@ TEST_F(Cli, AnalyzeRefusesWhatItCannotTake) {
     EXPECT_NE(err_.find("and files,\n we do not"), std::string::npos) << err_;
     EXPECT_EQ(err_.find('\r'), std::string::npos);
     EXPECT_EQ(out_, "");
+    // A folder that is not there is reported as such.
+    EXPECT_EQ(Run({u"analyze", u"--folder", u"C:\\Nowhere"}), 3);
+    EXPECT_EQ(err_, "purgeon-cli: there is no folder C:\\Nowhere\n");
+    EXPECT_EQ(out_, "");
+    // Other spellings of protected folders get the same refusal.
+    machine_.files.AddFolder(u"C:\\Users\\me\\Documents");
+    for (auto folder : {u"\\\\?\\C:\\Users", u"\\??\\C:\\Users\\me", u"C:\\Users.",
+                        u"C:\\Windows. ", u"%USERPROFILE%", u"C:Users"}) {
+        EXPECT_EQ(Run({u"analyze", u"--folder", folder}), 3) << ToUtf8(folder);
+        EXPECT_EQ(err_.substr(0, 3), "As ") << ToUtf8(folder);
+    }
     for (const auto& args : std::vector<std::vector<std::u16string>>{
              {u"analyze"},
              {u"analyze", u"--program"},

@@ -369,6 +369,17 @@ TEST_F(CliUninstall, FolderRoadRemovesTheFoldersProgramWithoutAnUninstaller) {
     ExpectSiblingUntouched();
 }
 
+// A removal that could remove nothing says so rather than "removed".
+TEST_F(CliUninstall, ARemovalThatRemovedNothingSaysSo) {
+    const std::u16string locked = u"C:\\Tools\\Locked";
+    machine_.files.AddFile(locked + u"\\tool.exe", "", kFileAttributeReadOnly);
+    EXPECT_EQ(RunCli({u"uninstall", u"--folder", locked}, {"yes"}), 1);
+    EXPECT_EQ(out_.substr(0, out_.find('\n')), "C:\\Tools\\Locked: nothing was removed");
+    EXPECT_NE(out_.find("Not removed (2):"), std::string::npos) << out_;
+    EXPECT_NE(err_.find("2 of the leftovers could not be removed"), std::string::npos) << err_;
+    EXPECT_TRUE(machine_.files.Exists(locked + u"\\tool.exe"));
+}
+
 TEST_F(CliUninstall, RefusalsAndUsageErrors) {
     struct Case {
         std::vector<std::u16string> args;
@@ -390,6 +401,12 @@ TEST_F(CliUninstall, RefusalsAndUsageErrors) {
         {{u"uninstall", u"--folder", u"C:\\Nowhere"},
          3,
          "purgeon-cli: there is no folder C:\\Nowhere"},
+        {{u"uninstall", u"--folder", u"\\\\?\\C:\\Users"},
+         3,
+         "As \\\\?\\C:\\Users directory is hi"},
+        {{u"uninstall", u"--folder", u"C:\\Program Files."},
+         3,
+         "As C:\\Program Files. directory is hi"},
         {{u"uninstall", u"--folder", kFolder, u"--timeout", u"5"},
          2,
          "purgeon-cli: --timeout goes with --program"},

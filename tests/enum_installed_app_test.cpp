@@ -142,11 +142,30 @@ TEST_F(Enumeration, InstallLocationChecks) {
         {u"C:\\Program Files", u""},
         {u"C:\\Windows\\system32\\", u""},
         {u"C:\\Users\\me\\Desktop", u""},
+        // Other spellings Windows opens as a protected folder, and a link to one.
+        {u"\\\\?\\C:\\", u""},
+        {u"\\\\?\\C:\\Users", u""},
+        {u"\\??\\C:\\Users\\me\\", u""},
+        {u"\\\\.\\C:\\Program Files", u""},
+        {u"C:\\Users.", u""},
+        {u"C:\\Windows. ", u""},
+        {u"C:\\Program Files.\\", u""},
+        {u"C:/Users/me/Documents/", u""},
+        {u"C:\\Users\\other\\Downloads", u""},
+        {u"%SystemRoot%\\", u""},
+        {u"C:Users", u""},
+        {u"C:\\Links\\ToDesktop", u""},
         {u" C:\\Program Files\\App ", u"C:\\Program Files\\App\\"},
+        {u"\\\\?\\C:\\Program Files\\App", u"\\\\?\\C:\\Program Files\\App\\"},
+        {u"C:\\Users\\me\\AppData\\Local\\Programs\\App",
+         u"C:\\Users\\me\\AppData\\Local\\Programs\\App\\"},
         {u"C:\\WindowsApps\\App", u"C:\\WindowsApps\\App\\"},
     };
     for (const auto& c : cases) {
         MemoryMachine machine;
+        machine.files.AddFolder(u"C:\\Users\\me\\Desktop");
+        machine.files.AddFolder(u"C:\\Users\\other\\Downloads");
+        machine.files.AddJunction(u"C:\\Links\\ToDesktop", u"C:\\Users\\me\\Desktop");
         K_Class_SoftwareInfo_List list;
         RecordingListener listener;
         PutString(machine.registry, kHkeyLocalMachine, kUninstall + u"e", u"DisplayName", u"App");

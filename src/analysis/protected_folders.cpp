@@ -390,7 +390,7 @@ bool ProtectedFolders::IsProtected(const std::u16string& path) const {
         const std::uint32_t attributes = fs_.GetAttributes(folder);
         if (attributes != kInvalidFileAttributes && (attributes & kFileAttributeReparsePoint))
             return true;
-        above = PathFolder(folder);
+        above = above.substr(0, PathFolder(folder).size());  // a view of the path, not of `folder`
     }
     return false;
 }

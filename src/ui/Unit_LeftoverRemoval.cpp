@@ -117,7 +117,7 @@ bool RemovalGuard::ThroughLink(const std::u16string& canonical, const std::u16st
         }
         if (found->second) return true;
         if (folder.size() <= start.size()) break;
-        above = PathFolder(folder);
+        above = above.substr(0, PathFolder(folder).size());  // a view of the path, not of `folder`
     }
     return false;
 }

@@ -92,7 +92,8 @@ std::vector<std::uint32_t> TerminateProcessesInFolders(ProcessPort& processes, F
                 }
             }
             if (folder.size() <= 3) break;
-            above = PathFolder(folder);
+            above =
+                above.substr(0, PathFolder(folder).size());  // a view of the path, not of `folder`
         }
         return false;
     };
