@@ -33,10 +33,11 @@ constexpr char16_t kCaption[] = u"Purgeon";
 }  // namespace
 
 CustomFolderVerdict CheckCustomUninstallFolder(ShellFoldersPort& shell, FileSystemPort& fs,
-                                               const std::u16string& text) {
+                                               const std::u16string& text, RegistryPort* registry) {
     const std::u16string trimmed = Trim(text);
     if (trimmed.empty()) return CustomFolderVerdict::kEmpty;
-    if (ProtectedFolders(shell, fs).IsProtected(trimmed)) return CustomFolderVerdict::kRefused;
+    if (ProtectedFolders(shell, fs, registry).IsProtected(trimmed))
+        return CustomFolderVerdict::kRefused;
     return CustomFolderVerdict::kAccepted;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/dialog.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
+#include "platform/registry.h"
 #include "platform/shell_folders.h"
 #include "platform/text.h"
 
@@ -32,10 +33,13 @@ extern const char16_t kCustomUninstallIntroText[];
 extern const char16_t kCustomUninstallSupportText[];
 
 // Checks the edit box's text: a drive root, a folder of Windows or of its
-// users (ProtectedFolders), or a folder that holds one, is refused in any
-// spelling.
+// users (ProtectedFolders), a folder that holds one, a link to one, or a
+// text that names no placeable folder (relative, a device, an unknown
+// environment string) is refused, in any spelling Windows accepts.
+// With `registry`, the profiles of the machine's profile list count too.
 CustomFolderVerdict CheckCustomUninstallFolder(ShellFoldersPort& shell, FileSystemPort& fs,
-                                               const std::u16string& text);
+                                               const std::u16string& text,
+                                               RegistryPort* registry = nullptr);
 
 // `format` with its "%s" replaced by `text`.
 std::u16string FormatWithText(const std::u16string& format, const std::u16string& text);

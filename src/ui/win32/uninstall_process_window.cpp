@@ -22,6 +22,13 @@ bool CreateStep(ImageButton& button, HWND parent, int id, const wchar_t* caption
     return true;
 }
 
+// Shows or hides a child by its own style bit: IsWindowVisible is false for
+// every child while the window itself is hidden (before a showing).
+void SetShown(HWND child, bool shown) {
+    const bool is_shown = (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (is_shown != shown) ShowWindow(child, shown ? SW_SHOWNA : SW_HIDE);
+}
+
 void RenderStep(ImageButton& button, const StepButton& state) {
     button.Enable(state.enabled);
     SendMessageW(button.hwnd(), BM_SETSTATE, state.down ? TRUE : FALSE, 0);
@@ -80,10 +87,8 @@ void UninstallProcessWindow::Render() {
     SetWindowPos(marker_.hwnd(), nullptr, marker.left, marker.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     marker_.Play(marker.playing);
-    marker_.Show(marker.visible);
-    const bool close_visible = IsWindowVisible(close_.hwnd()) != FALSE;
-    if (close_visible != form_.ImgBtn_Close_Visible)
-        ShowWindow(close_.hwnd(), form_.ImgBtn_Close_Visible ? SW_SHOWNA : SW_HIDE);
+    SetShown(marker_.hwnd(), marker.visible);
+    SetShown(close_.hwnd(), form_.ImgBtn_Close_Visible);
     if (!form_.visible) CloseModal();
 }
 
