@@ -9,15 +9,19 @@
 #   about                 the About window over the dimmed main window
 #   list-loading          the list-loading window
 #   splash                the splash window
+#   step2, step3          an analysed program's Steps 2 and 3 (through purgeon.exe)
+#   step3-custom          Step 3 of a custom uninstall
+#   uninstall-process-done  the uninstall-process window after the run
+#   wizard, analysing, uninstall-process-step2   the workflow's windows
 #   scripts/screenshots.sh [--readme]   (--readme: also docs/screenshot.png)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/mingw"
 "$root/scripts/setup.sh"
 (cd "$root" && cmake --preset mingw >/dev/null && cmake --build --preset mingw -j "$(nproc)" \
-  --target main_window_test purgeon >/dev/null)
+  --target main_window_test purgeon_exe_e2e_test workflow_windows_test purgeon >/dev/null)
 rm -f "$build/screenshots/"*.bmp
-"$root/scripts/test-windows.sh" "$build" -R main_window
+"$root/scripts/test-windows.sh" "$build" -R 'main_window|purgeon_exe|workflow_windows'
 out="$root/build/screenshots"
 mkdir -p "$out"
 for shot in "$build/screenshots/"*.bmp; do

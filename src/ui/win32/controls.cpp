@@ -55,8 +55,10 @@ bool Widget::Create(HWND parent, int id, const std::wstring& text, int x, int y,
 }
 
 void Widget::Show(bool visible) {
-    if (hwnd_ && (IsWindowVisible(hwnd_) != FALSE) != visible)
-        ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    // The control's own visibility, not IsWindowVisible: that is false for
+    // every control of a page that is not shown.
+    const bool shown = (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (hwnd_ && shown != visible) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void Widget::SetText(const std::wstring& text) {

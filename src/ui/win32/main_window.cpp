@@ -595,11 +595,12 @@ void MainWindow::LayOutListPanel() {
     // The strip at the top and the details at the foot take their room when
     // shown; the list fills the rest.
     if (!app_list_) return;
-    const int top =
-        status_strip_.hwnd() && IsWindowVisible(status_strip_.hwnd()) ? kStatusStripHeight : 0;
-    const int bottom = details_.hwnd() && IsWindowVisible(details_.hwnd())
-                           ? kListPanelHeight - kDetailsHeight
-                           : kListPanelHeight;
+    auto shown = [](HWND window) {
+        return window && (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    };
+    const int top = shown(status_strip_.hwnd()) ? kStatusStripHeight : 0;
+    const int bottom =
+        shown(details_.hwnd()) ? kListPanelHeight - kDetailsHeight : kListPanelHeight;
     SetWindowPos(app_list_, nullptr, 0, top, kListPanelWidth, bottom - top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }

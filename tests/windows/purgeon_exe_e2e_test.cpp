@@ -1,0 +1,313 @@
+// End to end through the real purgeon.exe, driven from outside as a user
+// would: this program finds the windows of the running purgeon.exe by class
+// and caption, presses its buttons, answers its message boxes and reads its
+// lists (through memory in purgeon.exe's own process, as a list view's
+// messages need), then checks the machine. The prefix holds the demo's real
+// NSIS and Windows Installer programs (seeded by the fixture test).
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "platform/win32/own_executable.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_handles.h"
+#include "screen_shot.h"
+#include "ui/win32/control_ids.h"
+#include "ui/win32/workflow_control_ids.h"
+
+namespace purgeon {
+namespace {
+
+constexpr int kStepTimeoutMs = 90000;
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms = kStepTimeoutMs) {
+    for (int waited = 0; waited < timeout_ms; waited += 50) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return done();
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[2048];
+    const int length = GetWindowTextW(window, text, 2048);  // WM_GETTEXT works across processes
+    return std::wstring(text, std::size_t(length > 0 ? length : 0));
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128];
+    GetClassNameW(window, name, 128);
+    return name;
+}
+
+struct Found {
+    DWORD pid;
+    std::wstring cls;
+    std::wstring text_part;
+    HWND window;
+};
+
+BOOL CALLBACK MatchTop(HWND window, LPARAM data) {
+    auto* found = reinterpret_cast<Found*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if ((found->pid == 0 || pid == found->pid) && IsWindowVisible(window) &&
+        ClassOf(window) == found->cls &&
+        (found->text_part.empty() || TextOf(window).find(found->text_part) != std::wstring::npos)) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of `pid` (0: any process) of that class.
+HWND FindTop(DWORD pid, const std::wstring& cls, const std::wstring& text_part = L"") {
+    Found found{pid, cls, text_part, nullptr};
+    EnumWindows(&MatchTop, reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
+
+BOOL CALLBACK MatchId(HWND child, LPARAM data) {
+    auto* found = reinterpret_cast<std::pair<int, HWND>*>(data);
+    if (GetDlgCtrlID(child) == found->first) {
+        found->second = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND Child(HWND parent, int id) {
+    std::pair<int, HWND> found{id, nullptr};
+    if (parent) EnumChildWindows(parent, &MatchId, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+// The text of a static control in a message box (its question or notice).
+std::wstring BoxText(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? TextOf(text) : std::wstring();
+}
+
+// Waits for purgeon.exe's message box holding `text_part`, checks it, and
+// presses `button` (IDYES, IDOK...).
+void Answer(DWORD pid, const std::wstring& text_part, int button) {
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = FindTop(pid, L"#32770");
+        return box != nullptr && BoxText(box).find(text_part) != std::wstring::npos;
+    })) << "no message box with: "
+        << ToUtf8(FromWide(text_part.c_str()));
+    EXPECT_EQ(TextOf(box), L"Purgeon");
+    PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }));
+}
+
+// List view access from outside: the item structure and the text buffer are
+// placed in purgeon.exe's memory, since the list reads them in its process.
+class RemoteList {
+  public:
+    RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
+        remote_ = VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteList() {
+        if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    }
+    int Count() const { return int(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Text(int item, int column) {
+        LVITEMW data{};
+        data.iSubItem = column;
+        data.cchTextMax = 900;
+        data.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote_) + 256);
+        WriteProcessMemory(process_, remote_, &data, sizeof(data), nullptr);
+        const LRESULT length =
+            SendMessageW(list_, LVM_GETITEMTEXTW, WPARAM(item), reinterpret_cast<LPARAM>(remote_));
+        std::wstring text(std::size_t(length > 0 ? length : 0), L'\0');
+        if (length > 0)
+            ReadProcessMemory(process_, data.pszText, text.data(), std::size_t(length) * 2,
+                              nullptr);
+        return text;
+    }
+    void Select(int item) {
+        LVITEMW data{};
+        data.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        data.state = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(process_, remote_, &data, sizeof(data), nullptr);
+        SendMessageW(list_, LVM_SETITEMSTATE, WPARAM(item), reinterpret_cast<LPARAM>(remote_));
+    }
+    int Find(const std::wstring& caption, int column = 0) {
+        for (int i = 0; i < Count(); ++i)
+            if (Text(i, column) == caption) return i;
+        return -1;
+    }
+
+  private:
+    HANDLE process_;
+    HWND list_;
+    void* remote_ = nullptr;
+};
+
+bool Visible(HWND window) {
+    return window != nullptr && IsWindowVisible(window);
+}
+
+std::wstring ProgramFilesX86() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = ExpandEnvironmentStringsW(L"%ProgramFiles(x86)%", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH && path[0] != L'%' ? path : L"C:\\Program Files (x86)";
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RunValueExists(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    const bool found =
+        RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+class PurgeonExe : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::wstring exe = Wide(OwnExecutablePath());
+        exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"purgeon.exe";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &info_));
+        process_.Reset(info_.hProcess);
+        thread_.Reset(info_.hThread);
+        ASSERT_TRUE(WaitFor([&] { return (main_ = FindTop(pid(), L"TFrm_Main_PG")) != nullptr; }));
+        list_ = Child(main_, kIdAppList);
+        ASSERT_NE(list_, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return RemoteList(process_.Get(), list_).Count() >= 3; }))
+            << "the program list did not fill";
+    }
+    void TearDown() override {
+        if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            PostMessageW(main_, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0)
+                TerminateProcess(process_.Get(), 1);
+        }
+    }
+    DWORD pid() const { return info_.dwProcessId; }
+    void Press(HWND parent, int id) {
+        HWND button = Child(parent, id);
+        ASSERT_NE(button, nullptr) << "no control " << id;
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(button) && Visible(button); }));
+        PostMessageW(button, BM_CLICK, 0, 0);
+    }
+    bool PageShown(int id) { return Visible(Child(main_, id)); }
+
+    // Step 3: Delete, Yes, and the closing notice.
+    void DeleteLeftovers(const std::wstring& name) {
+        Press(main_, kIdDelete);
+        Answer(pid(), L"Are you sure you want to remove all " + name, IDYES);
+        Answer(pid(), L"All " + name + L" leftovers have been completely removed.", IDOK);
+        RemoteList step3(process_.Get(), Child(main_, kIdStep3FilesList));
+        EXPECT_EQ(step3.Count(), 0);
+    }
+
+    PROCESS_INFORMATION info_{};
+    ScopedHandle process_, thread_;
+    HWND main_ = nullptr;
+    HWND list_ = nullptr;
+};
+
+TEST_F(PurgeonExe, UninstallsAWindowsInstallerProgramAndItsLeftovers) {
+    const std::wstring folder = ProgramFilesX86() + L"\\Harbor Backup";
+    ASSERT_TRUE(Exists(folder + L"\\logs\\backup.log"));
+    ASSERT_TRUE(RunValueExists(L"Harbor Backup"));
+
+    RemoteList programs(process_.Get(), list_);
+    const int row = programs.Find(L"Harbor Backup");
+    ASSERT_GE(row, 0);
+    programs.Select(row);
+    ASSERT_TRUE(WaitFor([&] { return Visible(Child(main_, kIdDetails)); }));
+    EXPECT_EQ(TextOf(Child(main_, kIdDetailsName)), L"Harbor Backup");
+
+    Press(main_, kIdRun);
+    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep2); })) << "no Step 2";
+    RemoteList files(process_.Get(), Child(main_, kIdStep2FilesList));
+    RemoteList registry(process_.Get(), Child(main_, kIdStep2RegistryList));
+    EXPECT_GE(files.Find(folder + L"\\logs\\backup.log", 1), 0);
+    EXPECT_GT(registry.Count(), 0);
+    EXPECT_EQ(TextOf(Child(main_, kIdUninstallProgram)), L"Uninstall Program: Harbor Backup");
+    EXPECT_NE(TextOf(Child(main_, kIdStep2FilesCount)).find(L" files/folders found"),
+              std::wstring::npos);
+    Sleep(300);
+    SaveShot(main_, "step2");
+
+    Press(main_, kIdCompleteUninstall);
+    Answer(pid(), L"Are you sure you want to uninstall Harbor Backup ?", IDYES);
+    HWND process_window = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        return (process_window = FindTop(pid(), L"TFrm_UninstallProcess_Leftovers")) != nullptr;
+    }));
+    // The runner marks its steps, then offers Close.
+    HWND close = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        close = Child(process_window, kIdUninstallClose);
+        return Visible(close);
+    })) << "the uninstall-process window never offered Close";
+    Sleep(300);
+    SaveShot(process_window, "uninstall-process-done");
+    PostMessageW(close, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    Sleep(300);
+    SaveShot(main_, "step3");
+
+    DeleteLeftovers(L"Harbor Backup");
+    EXPECT_FALSE(Exists(folder)) << "its folder is gone";
+    EXPECT_FALSE(RunValueExists(L"Harbor Backup")) << "its Run value is gone";
+    // The neighbours: every other demo program is still there.
+    EXPECT_TRUE(RunValueExists(L"Tidy Timer"));
+    EXPECT_TRUE(Exists(ProgramFilesX86() + L"\\Quill Notes\\quill.exe"));
+}
+
+TEST_F(PurgeonExe, ACustomUninstallRemovesWhatIsInTheNamedFolder) {
+    const std::wstring folder = ProgramFilesX86() + L"\\Quill Notes\\";
+    ASSERT_TRUE(Exists(folder + L"quill.exe"));
+    Press(main_, kIdCustomUninstall);
+    HWND wizard = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (wizard = FindTop(pid(), L"TFrm_K_CustomUninstallWizard")) != nullptr; }));
+    // A Windows folder is refused.
+    SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"C:\\Windows"));
+    Press(wizard, kIdWizardScan);
+    Answer(pid(), L"is highly associated with Windows system", IDOK);
+    // The program's folder is confirmed and analysed.
+    SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(folder.c_str()));
+    Press(wizard, kIdWizardScan);
+    Answer(
+        pid(),
+        L"Are you sure to scan and analyze the associated program install information of " + folder,
+        IDYES);
+    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    Sleep(300);
+    SaveShot(main_, "step3-custom");
+    EXPECT_NE(TextOf(Child(main_, kIdStep3CustomTip)).find(L"Purgeon has successfully detected"),
+              std::wstring::npos);
+    RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
+    EXPECT_GE(leftovers.Find(folder + L"quill.exe", 1), 0);
+
+    DeleteLeftovers(folder);
+    EXPECT_FALSE(Exists(folder + L"quill.exe"));
+    EXPECT_TRUE(Exists(ProgramFilesX86() + L"\\Microsoft Sample Runtime (Demo)"))
+        << "a neighbour in Program Files is untouched";
+}
+
+}  // namespace
+}  // namespace purgeon
