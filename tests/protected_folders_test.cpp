@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "support/memory_machine.h"
+#include "support/registry_fixture.h"
 
 namespace purgeon {
 namespace {
@@ -246,6 +247,36 @@ TEST(ProtectedFolderSpellings, LinksAreJudgedByWhatTheyOpen) {
     // Another profile is known from the users folder, missing or not below it.
     EXPECT_TRUE(folders.IsProtected(u"C:\\Users\\other\\"));
     EXPECT_TRUE(folders.IsProtected(u"C:\\Users\\other\\Saved Games"));
+}
+
+// Profiles that lie elsewhere are known from the machine's profile list,
+// whether their folders exist or not.
+TEST(ProtectedFolderSpellings, EveryProfileOfTheProfileList) {
+    MemoryMachine machine;
+    SetShellFolders(machine);
+    machine.files.AddDrive(u'D');
+    machine.files.AddFolder(u"D:\\Profiles\\far\\Documents");
+    const std::u16string list = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    testing::PutString(machine.registry, kHkeyLocalMachine, list + u"\\S-1-5-21-7",
+                       u"ProfileImagePath", u"D:\\Profiles\\far", true);
+    testing::PutString(machine.registry, kHkeyLocalMachine, list + u"\\S-1-5-21-8",
+                       u"ProfileImagePath", u"%SystemDrive%\\Elsewhere\\gone", true);
+    testing::PutString(machine.registry, kHkeyLocalMachine, list + u"\\S-1-5-21-9",
+                       u"ProfileImagePath", u"E:\\alone", true);
+    testing::PutString(machine.registry, kHkeyLocalMachine, list, u"ProfilesDirectory",
+                       u"%SystemDrive%\\Users", true);
+    machine.files.AddFolder(u"D:\\Games\\App");
+    const ProtectedFolders without(machine.shell, machine.files);
+    const ProtectedFolders with(machine.shell, machine.files, &machine.registry);
+    for (auto folder : {u"D:\\Profiles\\far\\Documents", u"\\\\?\\D:\\Profiles\\far.",
+                        u"C:\\Elsewhere\\gone\\AppData\\Local", u"E:\\alone\\Downloads\\"}) {
+        EXPECT_FALSE(without.IsProtected(folder)) << ToUtf8(folder);
+        EXPECT_TRUE(with.IsProtected(folder)) << ToUtf8(folder);
+    }
+    // A profile at a drive's top makes no profiles of that drive's folders.
+    EXPECT_FALSE(with.IsProtected(u"E:\\Games"));
+    EXPECT_FALSE(with.IsProtected(u"D:\\Games\\App"));
+    EXPECT_FALSE(with.IsProtected(u"C:\\Elsewhere\\gone\\AppData\\Local\\Programs\\App"));
 }
 
 TEST(ProtectedFolderSpellings, CanonicalTextAndIdentity) {

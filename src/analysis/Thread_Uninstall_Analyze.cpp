@@ -165,7 +165,7 @@ void TThread_Uninstall_Analyze::mpr_fun_CollectFilesFolders() {
     // or through a link (one bad registry value can make it "C:\\",
     // "\\\\?\\C:\\Users" or the native Program Files) is treated like no
     // location: below it lies everything else's.
-    protected_folders_.emplace(ports_.shell, ports_.files);
+    protected_folders_.emplace(ports_.shell, ports_.files, &ports_.registry);
     const bool usable_location = !record.m_strInstallLocation.empty() &&
                                  !protected_folders_->IsProtected(record.m_strInstallLocation);
     if (usable_location) {

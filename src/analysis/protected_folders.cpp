@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/Unit_CommonFilesDirs_Func.h"
+#include "inventory/Unit_K_Registry_Proc.h"
 
 namespace purgeon {
 
@@ -245,7 +246,9 @@ bool IsSameOrInside(const std::u16string& path, const std::u16string& folder) {
     return p.size() >= f.size() && p.compare(0, f.size(), f) == 0;
 }
 
-ProtectedFolders::ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs) : fs_(fs) {
+ProtectedFolders::ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs,
+                                   RegistryPort* registry)
+    : fs_(fs) {
     auto special = [&shell](int csidl) { return Trim(shell.SpecialFolder(csidl)); };
     const std::u16string windows = special(kCsidlWindows);
     const std::u16string system = Trim(shell.SystemDirectory());
@@ -281,33 +284,6 @@ ProtectedFolders::ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs) 
     const std::u16string public_desktop = special(kCsidlCommonDesktopDirectory);
     std::u16string public_profile;
     if (!public_desktop.empty()) public_profile = std::u16string(PathFolder(public_desktop));
-    // The profile also from the folders that lie in it, should the shell not
-    // name it.
-    StringList profiles = {profile, public_profile};
-    for (int csidl : {kCsidlDesktopDirectory, kCsidlPersonal}) {
-        const std::u16string inside = NormalisedPath(fs_, special(csidl));
-        if (inside.size() > 3) profiles.push_back(std::u16string(PathFolder(inside)));
-    }
-    for (const auto& one : profiles) {
-        if (one.empty()) continue;
-        AddProfile(one);
-        const std::u16string canonical = NormalisedPath(fs_, one);
-        const std::u16string users(PathFolder(canonical));
-        if (canonical.size() > 3 &&
-            std::find(users_folders.begin(), users_folders.end(), users) == users_folders.end())
-            users_folders.push_back(users);
-    }
-    for (const auto& users : users_folders) {
-        Add(users);
-        FindData entry;
-        ScopedFindHandle find(fs_, fs_.FindFirst(WithTrailingBackslash(users) + u"*", &entry));
-        for (bool more = find.Valid(); more; more = fs_.FindNext(find.Get(), &entry)) {
-            if ((entry.attributes & kFileAttributeDirectory) && entry.name != u"." &&
-                entry.name != u"..")
-                AddProfile(WithTrailingBackslash(users) + entry.name);
-        }
-    }
-
     auto env = [this](std::u16string name, const std::u16string& value) {
         if (!value.empty()) environment_.emplace_back(std::move(name), value);
     };
@@ -325,6 +301,50 @@ ProtectedFolders::ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs) 
     env(u"APPDATA", special(kCsidlAppData));
     env(u"LOCALAPPDATA", special(kCsidlLocalAppData));
     env(u"PUBLIC", public_profile);
+    // The profile also from the folders that lie in it, should the shell not
+    // name it.
+    StringList profiles = {profile, public_profile};
+    for (int csidl : {kCsidlDesktopDirectory, kCsidlPersonal}) {
+        const std::u16string inside = NormalisedPath(fs_, special(csidl));
+        if (inside.size() > 3) profiles.push_back(std::u16string(PathFolder(inside)));
+    }
+    // Every profile the machine knows of, wherever it lies.
+    if (registry != nullptr) {
+        const std::u16string list = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+        auto read = [&](const std::u16string& key, const char16_t* name) {
+            std::u16string text;
+            if (!Reg_ReadString(*registry, kHkeyLocalMachine, key, name, true, text)) return text;
+            const CanonicalPath canonical = CanonicalFolderPath(fs_, text, &environment_);
+            return canonical.decided ? canonical.text : std::u16string();
+        };
+        const std::u16string directory = read(list, u"ProfilesDirectory");
+        if (directory.size() > 3) users_folders.push_back(WithTrailingBackslash(directory));
+        for (const char16_t* name : {u"Public", u"Default"}) profiles.push_back(read(list, name));
+        StringList sids;
+        Reg_EnumSubKeys(*registry, kHkeyLocalMachine, list, sids, true);
+        for (const auto& sid : sids)
+            profiles.push_back(read(list + u"\\" + sid, u"ProfileImagePath"));
+    }
+    for (const auto& one : profiles) {
+        if (one.empty()) continue;
+        AddProfile(one);
+        const std::u16string canonical = NormalisedPath(fs_, one);
+        const std::u16string users(PathFolder(canonical));
+        // A profile at a drive root makes no users folder of the root.
+        if (users.size() > 3 &&
+            std::find(users_folders.begin(), users_folders.end(), users) == users_folders.end())
+            users_folders.push_back(users);
+    }
+    for (const auto& users : users_folders) {
+        Add(users);
+        FindData entry;
+        ScopedFindHandle find(fs_, fs_.FindFirst(WithTrailingBackslash(users) + u"*", &entry));
+        for (bool more = find.Valid(); more; more = fs_.FindNext(find.Get(), &entry)) {
+            if ((entry.attributes & kFileAttributeDirectory) && entry.name != u"." &&
+                entry.name != u"..")
+                AddProfile(WithTrailingBackslash(users) + entry.name);
+        }
+    }
 }
 
 void ProtectedFolders::AddProfile(const std::u16string& profile) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/registry.h"
 #include "platform/shell_folders.h"
 #include "platform/text.h"
 
@@ -61,9 +62,11 @@ bool IsSameOrInside(const std::u16string& path, const std::u16string& folder);
 
 class ProtectedFolders {
   public:
-    // Reads the shell's folders and the profiles in the users folder once,
+    // Reads the shell's folders, the profiles in the users folder and, with
+    // `registry`, every profile of the machine's profile list (ProfileList:
+    // ProfilesDirectory, Public, Default and each ProfileImagePath), once,
     // with their identities: the removal asks about every path.
-    ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs);
+    ProtectedFolders(ShellFoldersPort& shell, FileSystemPort& fs, RegistryPort* registry = nullptr);
 
     // The whole decision for one text, for the gates that test a few
     // folders: true when it cannot be placed (see CanonicalPath), when its

@@ -173,7 +173,8 @@ std::string ConsoleText(const std::u16string& text) {
 // A folder the custom uninstall wizard would refuse gets the wizard's own
 // message. True when the folder may be analysed.
 bool CheckFolder(CliContext& context, const std::u16string& folder, std::string& err) {
-    switch (CheckCustomUninstallFolder(context.ports.shell, context.ports.files, folder)) {
+    switch (CheckCustomUninstallFolder(context.ports.shell, context.ports.files, folder,
+                                       &context.ports.registry)) {
         case CustomFolderVerdict::kEmpty:
             err += ConsoleText(kCustomUninstallNeedFolderText) + "\n";
             return false;

@@ -113,7 +113,7 @@ std::u16string TThread_EnumInstalledApp::GetLocationFromUninstallString(
 void TThread_EnumInstalledApp::PrepareRun() {
     icon_sources_ = IconSources{};
     BuildIconSources(ports_.registry, false, icon_sources_);
-    protected_folders_.emplace(ports_.shell, ports_.files);
+    protected_folders_.emplace(ports_.shell, ports_.files, &ports_.registry);
     installer_folders_ = InstallerFolderIndex(ReadInstallerFolders(ports_.registry));
 }
 

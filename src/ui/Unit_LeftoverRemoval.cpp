@@ -163,7 +163,7 @@ RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request, Remo
 
     const StringList none;
     const StringList& paths = request.all_files_folders ? *request.all_files_folders : none;
-    const ProtectedFolders protected_folders(ports.shell, ports.files);
+    const ProtectedFolders protected_folders(ports.shell, ports.files, &ports.registry);
     RemovalGuard guard(ports.files, protected_folders,
                        request.starting_folders ? *request.starting_folders : none);
     // Every path is judged before anything goes, so that the processes to end
