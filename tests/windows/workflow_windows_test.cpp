@@ -7,8 +7,10 @@
 // second thread acts as the user or the worker; that thread always ends the
 // display, so a failed check never leaves the test hanging.
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <cstdio>
@@ -133,6 +135,31 @@ bool Answer(const MessageBoxSeen& box, int button) {
     return WaitFor([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); });
 }
 
+// The caption of the selected item of the tree view in `dialog`.
+std::wstring SelectedTreeText(HWND dialog) {
+    HWND tree = nullptr;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM found) -> BOOL CALLBACK {
+            if (ClassOf(child) != WC_TREEVIEWW) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    if (tree == nullptr) return {};
+    const auto item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) return {};
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
 // Runs `act` on another thread once `window` is visible; joined on
 // destruction.
 class WhenShown {
@@ -205,6 +232,13 @@ int CountColour(HWND window, std::uint32_t rgb) {
     for (std::uint32_t p : ScreenPixels(window, width, height))
         if (p == rgb) ++count;
     return count;
+}
+
+// The screen's pixel at the window's top-left corner.
+std::uint32_t TopLeftPixel(HWND window) {
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> pixels = ScreenPixels(window, width, height);
+    return pixels.empty() ? 0 : pixels[0];
 }
 
 // Saves the screen area of `window` as a 24-bit BMP in $PURGEON_SHOT_DIR
@@ -341,6 +375,7 @@ TEST_F(WorkflowWindowsTest, TheWizardRefusesWindowsFoldersAndConfirmsAnotherWith
     std::wstring after_no;
     std::vector<HWND> tab_order;
     bool stayed_open = true;
+    std::uint32_t corner = 0;
     {
         WhenShown user(window, [&] {
             RECT rect;
@@ -387,6 +422,7 @@ TEST_F(WorkflowWindowsTest, TheWizardRefusesWindowsFoldersAndConfirmsAnotherWith
             SendMessageW(link, WM_NULL, 0, 0);  // let it paint
             Sleep(200);
             SaveShot(window, "wizard");
+            corner = TopLeftPixel(window);
             PostMessageW(link, BM_CLICK, 0, 0);
             PostMessageW(scan, BM_CLICK, 0, 0);
             confirmed = WaitForMessageBox();
@@ -401,6 +437,8 @@ TEST_F(WorkflowWindowsTest, TheWizardRefusesWindowsFoldersAndConfirmsAnotherWith
     EXPECT_EQ(placed.x, CentredOnMain(643, 418).x);
     EXPECT_EQ(placed.y, CentredOnMain(643, 418).y);
     EXPECT_EQ(shown_edit, L"");
+    // The rounded corner shows the white window beneath, not the colour key.
+    EXPECT_EQ(corner, 0xFFFFFFu);
     EXPECT_EQ(link_text, W(kSupportPageUrl));
     EXPECT_EQ(intro, W(kCustomUninstallIntroText));
     EXPECT_EQ(support, W(kCustomUninstallSupportText));
@@ -447,6 +485,67 @@ TEST_F(WorkflowWindowsTest, TheWizardRefusesWindowsFoldersAndConfirmsAnotherWith
     EXPECT_EQ(second_edit, L"");
     EXPECT_NE(refused.window, nullptr);
     EXPECT_EQ(wizard.mpu_str_SelCustomUinstallPath(), u"C:\\");
+}
+
+TEST_F(WorkflowWindowsTest, TheShellsFolderChooserPutsThePickedFolderWithItsBackslash) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"PurgeonChooserTest";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    wchar_t long_folder[MAX_PATH] = {};
+    GetLongPathNameW(folder.c_str(), long_folder, MAX_PATH);
+
+    CustomWizardWindow wizard;  // with the shell's own chooser
+    ASSERT_TRUE(wizard.Create(main(), ports));
+    HWND window = wizard.hwnd();
+    HWND edit = wizard.folder_edit();
+    HWND browse = FindByCaption(window, L"Button", L"Browse...");
+    HWND close = FindByCaption(window, L"Button", L"Close");
+    ASSERT_NE(browse, nullptr);
+    std::wstring after_cancel = L"?", after_ok;
+    bool cancel_seen = false, ok_seen = false;
+    {
+        WhenShown user(window, [&] {
+            SetWindowTextW(edit, L"typed");
+            PostMessageW(browse, BM_CLICK, 0, 0);
+            HWND chooser = nullptr;
+            cancel_seen = WaitFor([&] { return (chooser = FindOwnMessageBox()) != nullptr; });
+            if (chooser) {
+                Sleep(300);
+                PostMessageW(GetDlgItem(chooser, IDCANCEL), BM_CLICK, 0, 0);
+                WaitFor([&] { return !IsWindow(chooser); }, 5);
+            }
+            Sleep(100);
+            after_cancel = TextOf(edit);
+
+            PostMessageW(browse, BM_CLICK, 0, 0);
+            chooser = nullptr;
+            ok_seen = WaitFor([&] { return (chooser = FindOwnMessageBox()) != nullptr; });
+            if (chooser) {
+                // Until the chooser's tree has the folder selected (it fills
+                // the tree after it appears).
+                WaitFor(
+                    [&] {
+                        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE,
+                                     reinterpret_cast<LPARAM>(long_folder));
+                        Sleep(100);
+                        return SelectedTreeText(chooser) == L"PurgeonChooserTest";
+                    },
+                    10);
+                PostMessageW(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+                WaitFor([&] { return !IsWindow(chooser); }, 5);
+            }
+            Sleep(100);
+            after_ok = TextOf(edit);
+            PostMessageW(close, BM_CLICK, 0, 0);
+        });
+        EXPECT_FALSE(wizard.ShowModal(main()));
+    }
+    RemoveDirectoryW(folder.c_str());
+    EXPECT_TRUE(cancel_seen && ok_seen) << "the shell's folder chooser appeared";
+    EXPECT_EQ(after_cancel, L"typed") << "a cancelled chooser changes nothing";
+    EXPECT_EQ(lstrcmpiW(after_ok.c_str(), (std::wstring(long_folder) + L"\\").c_str()), 0)
+        << Utf8(after_ok) << " for " << Utf8(long_folder);
 }
 
 // --- The analysing window --------------------------------------------------------
