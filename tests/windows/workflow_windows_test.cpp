@@ -667,7 +667,7 @@ TEST_F(WorkflowWindowsTest, TheRunnersStepsMoveTheMarkerAndCloseComesOnlyAtTheEn
     std::vector<Seen> seen;
     POINT placed{}, marker_on_screen{};
     std::wstring text1, text2;
-    bool close_reachable_while_running = true, stayed_on_wm_close = false;
+    bool close_reachable_while_running = true, stayed_on_wm_close = false, close_tab_stop = false;
     {
         // The runner's thread.
         WhenShown runner(window, [&] {
@@ -698,6 +698,7 @@ TEST_F(WorkflowWindowsTest, TheRunnersStepsMoveTheMarkerAndCloseComesOnlyAtTheEn
             seen.push_back(look());  // 4: unchanged
             dispatcher.Send([&] { process.mpu_pro_UpdateStepTip_Complete(); });
             seen.push_back(look());  // 5: complete
+            close_tab_stop = GetNextDlgTabItem(window, nullptr, FALSE) == close;
             Sleep(200);
             SaveShot(window, "uninstall-process-done");
             PostMessageW(close, BM_CLICK, 0, 0);
@@ -714,6 +715,7 @@ TEST_F(WorkflowWindowsTest, TheRunnersStepsMoveTheMarkerAndCloseComesOnlyAtTheEn
     EXPECT_EQ(text2, W(kUninstallStepScanText));
     EXPECT_FALSE(close_reachable_while_running);
     EXPECT_TRUE(stayed_on_wm_close);
+    EXPECT_TRUE(close_tab_stop) << "at the end, Tab reaches Close";
     // On the screen: 25 left of the indicators (x 58), at their middle less 10.
     EXPECT_EQ(marker_on_screen.x, placed.x + 33);
     EXPECT_EQ(marker_on_screen.y, placed.y + 103);
