@@ -310,6 +310,14 @@ TEST_F(Analysis, PathTestNormalisesShortNames) {
         {u"%X%\\PROGRA~1\\Apple\\a.exe", false},
         {u"%X%\\App\\PROGRA~1", false},               // nothing follows the short name
         {u"C:\\Program Files\\Apple\\a.exe", false},  // a sibling with a longer name
+        // The folder itself without its closing backslash points in; a
+        // sibling whose name only begins alike still does not.
+        {u"C:\\Program Files\\App", true},
+        {u"\"C:\\Program Files\\App\"", true},
+        {u"c:\\program files\\app;C:\\Other", true},
+        {u"C:\\Program Files\\Apps", false},
+        {u"C:\\Program Files\\App Pro", false},
+        {u"C:\\Program Files\\App2\\x.exe", false},
         {u"", false},
     };
     for (const auto& c : cases)

@@ -318,9 +318,22 @@ bool TThread_Uninstall_Analyze::mpr_fun_IsInCollectedFolders(const std::u16strin
     if (short_piece == std::u16string::npos) {
         // The common case: the text contains a collected folder.
         if (!folder_test_ready_) PrepareFolderTest();
-        const std::u16string upper = AsciiUpper(normalized);
+        const std::u16string upper = AsciiUpper(Trim(normalized));
         for (const auto& folder : folder_test_roots_) {
             if (Contains(upper, folder)) return true;
+            // The folder itself, written without its closing backslash (an
+            // elevation policy's AppPath): it points in when the text ends
+            // there or a quote or list separator follows, never when the name
+            // goes on ("Acme Notes Pro").
+            if (folder.size() < 2 || folder.back() != u'\\') continue;
+            const std::u16string_view bare(folder.data(), folder.size() - 1);
+            for (size_t at = upper.find(bare); at != std::u16string::npos;
+                 at = upper.find(bare, at + 1)) {
+                const size_t end = at + bare.size();
+                if (end == upper.size() || upper[end] == u'"' || upper[end] == u',' ||
+                    upper[end] == u';')
+                    return true;
+            }
         }
         return false;
     }
