@@ -22,6 +22,7 @@
 #include "ui/win32/modal.h"
 #include "ui/win32/secondary_windows.h"
 #include "ui/win32/uninstall_process_window.h"
+#include "ui/win32/update_window.h"
 #include "ui/win32/wizard_window.h"
 
 namespace purgeon {
@@ -65,8 +66,8 @@ int RunProgram(HINSTANCE instance) {
     shadow.Create(main, about);
     about.Create(main, launcher);
     // 8. The update window.
-    FormWindow update;
-    update.CreateForm(L"TFrm_UpdateCheck", L"Purgeon", 546, 117, main);
+    UpdateCheckWindow update;
+    WireUpdateCheck(main_window, update, ports);
     // 9. The list-loading window.
     LoadingWindow loading;
     loading.Create(main);
