@@ -35,6 +35,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/window_messages.h"
+#include "screen_shot.h"
 #include "ui/Form_AnalyzingAppInstallInfo.h"
 #include "ui/Form_K_CustomUninstallWizard.h"
 #include "ui/Form_UninstallProcess_Leftovers.h"
@@ -239,44 +240,6 @@ std::uint32_t TopLeftPixel(HWND window) {
     int width = 0, height = 0;
     const std::vector<std::uint32_t> pixels = ScreenPixels(window, width, height);
     return pixels.empty() ? 0 : pixels[0];
-}
-
-// Saves the screen area of `window` as a 24-bit BMP in $PURGEON_SHOT_DIR
-// (nothing when the variable is not set).
-void SaveShot(HWND window, const char* name) {
-    const char* dir = std::getenv("PURGEON_SHOT_DIR");
-    if (dir == nullptr || *dir == 0) return;
-    int width = 0, height = 0;
-    const std::vector<std::uint32_t> pixels = ScreenPixels(window, width, height);
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<BYTE> bits(std::size_t(stride) * std::size_t(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t p = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-            BYTE* out =
-                &bits[std::size_t(height - 1 - y) * std::size_t(stride) + std::size_t(x) * 3];
-            out[0] = BYTE(p & 0xFF);
-            out[1] = BYTE((p >> 8) & 0xFF);
-            out[2] = BYTE((p >> 16) & 0xFF);
-        }
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + bits.size());
-    const std::string path = std::string(dir) + "\\" + name + ".bmp";
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&file, sizeof(file), 1, out);
-        std::fwrite(&header, sizeof(header), 1, out);
-        std::fwrite(bits.data(), 1, bits.size(), out);
-        std::fclose(out);
-    }
 }
 
 bool IsShapedByTheColourKey(HWND window) {
