@@ -13,6 +13,7 @@
 #undef CreateDirectory
 #undef DeleteFile
 #undef GetLongPathName
+#undef MoveFile
 #undef RemoveDirectory
 
 namespace purgeon {
@@ -77,6 +78,17 @@ class FileSystemPort {
     // link gives its target's identity). False when nothing can be opened;
     // `identity` is then left alone.
     virtual bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) = 0;
+
+    // MoveFileExW without flags: renames a file or a folder (with all it
+    // holds) to `to`, which must not exist, on the same volume only; a link
+    // is moved as the link. Fails across volumes, onto an existing name, and
+    // on a file in use or a folder that holds one. Adapters that cannot move
+    // keep this default, which moves nothing.
+    virtual bool MoveFile(const std::u16string& from, const std::u16string& to) {
+        (void)from;
+        (void)to;
+        return false;
+    }
 
     // Whole-file read and write (create or replace).
     virtual bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) = 0;

@@ -77,16 +77,19 @@ bool IsProtectedRegistryKey(const std::u16string& root_name, const std::u16strin
     return false;
 }
 
-bool DeleteRegistryLocation(Ports& ports, const std::u16string& location, bool view64) {
+bool DeleteRegistryLocation(
+    Ports& ports, const std::u16string& location, bool view64,
+    const std::function<bool(const std::u16string& location, bool view64)>& before) {
     StringList pieces;
     Str_SplitByBar(location, pieces);
     if (pieces.size() != 2 && pieces.size() != 3) return false;
     const RegKey root = Reg_RootFromName(pieces[0]);
     if (root == 0 || Trim(pieces[1]).empty()) return false;
+    if (pieces.size() == 2 && IsProtectedRegistryKey(pieces[0], pieces[1])) return false;
+    if (before && !before(location, view64)) return false;
     if (pieces.size() == 3) {
         return Reg_DeleteValue(ports.registry, root, pieces[1], pieces[2], view64);
     }
-    if (IsProtectedRegistryKey(pieces[0], pieces[1])) return false;
     return ports.hostkit.CommonRegDeleteKey(root, pieces[1], view64 ? 1 : 0);
 }
 
@@ -187,7 +190,10 @@ RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request, Remo
             .size();
     // 4. Files and folders, every one found (not only the rows shown).
     for (const auto& path : to_delete) {
-        DeleteFileOrFolder(ports.files, path);
+        if (request.take_path)
+            request.take_path(path);
+        else
+            DeleteFileOrFolder(ports.files, path);
         ++count.deleted;
     }
     // 5.-7. The ticked Step 2 registry rows, in the program's view.
@@ -195,7 +201,8 @@ RemovalOutcome RemoveLeftovers(Ports& ports, const RemovalRequest& request, Remo
     if (view64) ports.hostkit.EnableWow64FsRedirection(false);
     if (request.step2_registry) {
         for (const auto& row : *request.step2_registry) {
-            if (row.ticked && DeleteRegistryLocation(ports, row.path, view64))
+            if (row.ticked &&
+                DeleteRegistryLocation(ports, row.path, view64, request.save_registry))
                 ++count.registry_deleted;
         }
     }

@@ -42,6 +42,13 @@ struct RemovalRequest {
     std::u16string cur_app_path;      // m_strCurAppPath, ending in "\"
     // Empties the four report lists (Step 2 and Step 3).
     std::function<void()> empty_report_lists;
+    // A front end that keeps what it removes (an undo set) sets these; the
+    // window leaves them empty. `take_path` is handed each canonical path the
+    // last-line checks let through and removes it in place of the deletion.
+    // `save_registry` is handed each location the checks let through before
+    // it is deleted; false keeps the location.
+    std::function<void(const std::u16string& path)> take_path;
+    std::function<bool(const std::u16string& location, bool view64)> save_registry;
 };
 
 enum class RemovalOutcome { kNothingToRemove, kDeclined, kRemoved };
@@ -80,8 +87,11 @@ class RemovalGuard {
 // Deletes one registry location: three pieces name a value, two a key with
 // its subtree; anything else, an unknown root, or a key the system or every
 // program relies on (see IsProtectedRegistryKey) is left alone. True when
-// something was deleted.
-bool DeleteRegistryLocation(Ports& ports, const std::u16string& location, bool view64);
+// something was deleted. `before`, when set, is asked once the location has
+// passed those checks; false keeps it.
+bool DeleteRegistryLocation(
+    Ports& ports, const std::u16string& location, bool view64,
+    const std::function<bool(const std::u16string& location, bool view64)>& before = {});
 
 // A key that must never go as a whole: a root, a hive, a key of one level
 // below HKLM or HKCU, or a key at or above a parent key the analysis

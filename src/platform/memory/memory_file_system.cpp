@@ -158,6 +158,7 @@ struct MemoryFileSystem::Node {
     std::uint32_t attributes = 0;  // the settable bits only
     Node* parent = nullptr;        // null for a drive root
     bool listable = true;
+    bool in_use = false;
     std::vector<std::uint8_t> content;  // files
     std::u16string target;              // links: absolute, normalised path
     std::uint64_t index = 0;            // the file index: unique on its drive, never reused
@@ -443,6 +444,14 @@ bool MemoryFileSystem::SetListable(std::u16string_view path, bool listable) {
     return true;
 }
 
+bool MemoryFileSystem::SetInUse(std::u16string_view path, bool in_use) {
+    std::lock_guard lock(mutex_);
+    Node* node = Lookup(path, Follow::kAllButLast);
+    if (!node) return false;
+    node->in_use = in_use;
+    return true;
+}
+
 bool MemoryFileSystem::Exists(std::u16string_view path) {
     std::lock_guard lock(mutex_);
     return Lookup(path, Follow::kAllButLast) != nullptr;
@@ -536,7 +545,9 @@ bool MemoryFileSystem::SetAttributes(const std::u16string& path, std::uint32_t a
 bool MemoryFileSystem::DeleteFile(const std::u16string& path) {
     std::lock_guard lock(mutex_);
     Node* node = Lookup(path, Follow::kAllButLast);
-    if (!node || node->IsFolderLike() || (node->attributes & kFileAttributeReadOnly)) return false;
+    if (!node || node->IsFolderLike() || node->in_use ||
+        (node->attributes & kFileAttributeReadOnly))
+        return false;
     RemoveChild(node);
     LogRemoval(path);
     return true;
@@ -593,6 +604,44 @@ bool MemoryFileSystem::GetFileIdentity(const std::u16string& path, FileIdentity*
     return true;
 }
 
+bool MemoryFileSystem::MoveFile(const std::u16string& from, const std::u16string& to) {
+    std::lock_guard lock(mutex_);
+    ParsedPath source, target;
+    if (!Parse(from, &source) || !Parse(to, &target) || source.parts.empty() ||
+        target.parts.empty())
+        return false;
+    Node* node = Walk(source, Follow::kAllButLast, nullptr);
+    Node* parent = ParentFolder(target);
+    const std::u16string_view name = target.parts.back();
+    if (!node || !node->parent || !parent || parent->Find(name) || !IsValidName(name) ||
+        parent->drive != node->drive)
+        return false;
+    for (const Node* above = parent; above; above = above->parent) {
+        if (above == node) return false;  // into itself
+    }
+    // Nothing in what moves may be in use (a work list: no recursion).
+    std::vector<const Node*> pending{node};
+    while (!pending.empty()) {
+        const Node* one = pending.back();
+        pending.pop_back();
+        if (one->in_use) return false;
+        if (one->kind == Kind::kFolder) {
+            for (const auto& [child_name, child] : one->children) pending.push_back(child.get());
+        }
+    }
+    Node* old_parent = node->parent;
+    if (!node->short_name.empty()) old_parent->by_short_name.erase(node->short_name);
+    auto found = old_parent->children.find(node->name);
+    std::unique_ptr<Node> owned = std::move(found->second);
+    old_parent->children.erase(found);
+    owned->name = std::u16string(name);
+    owned->parent = parent;
+    owned->short_name = IsValid83(name) ? std::u16string() : parent->MakeShortName(name);
+    if (!owned->short_name.empty()) parent->by_short_name.emplace(owned->short_name, owned.get());
+    parent->children.emplace(owned->name, std::move(owned));
+    return true;
+}
+
 bool MemoryFileSystem::ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
     std::lock_guard lock(mutex_);
     const Node* node = Lookup(path, Follow::kAll);
@@ -618,7 +667,8 @@ bool MemoryFileSystem::WriteFile(const std::u16string& path,
         node = AddChild(parent, parsed.parts.back(), Kind::kFile);
         node->attributes = kFileAttributeArchive;
     }
-    if (node->kind != Kind::kFile || (node->attributes & kFileAttributeReadOnly)) return false;
+    if (node->kind != Kind::kFile || node->in_use || (node->attributes & kFileAttributeReadOnly))
+        return false;
     node->content = bytes;
     return true;
 }

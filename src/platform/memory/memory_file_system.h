@@ -21,6 +21,8 @@
 //    "link\*" lists the target; the link itself reports its own attributes
 //    with 0x400; RemoveDirectory on a folder link and DeleteFile on a file
 //    link remove the link only;
+//  - MoveFile renames within a drive and fails across drives, onto an
+//    existing name and into the moved folder itself;
 //  - DeleteFile fails on a read-only file and on a folder; RemoveDirectory
 //    fails on a non-empty folder, a read-only folder and a drive root;
 //  - new files carry the archive attribute; a file or folder without any
@@ -68,6 +70,11 @@ class MemoryFileSystem : public FileSystemPort {
     // whose access is denied). Links on the path are followed.
     bool SetListable(std::u16string_view path, bool listable);
 
+    // A file held open by some program without sharing (or, for a folder,
+    // every file in it as one): DeleteFile, WriteFile and MoveFile fail on
+    // it, and MoveFile fails on a folder that holds one.
+    bool SetInUse(std::u16string_view path, bool in_use);
+
     // --- Inspection (tests).
     bool Exists(std::u16string_view path);
     // The 8.3 alias of the entry at `path` (empty when its name is 8.3).
@@ -90,6 +97,7 @@ class MemoryFileSystem : public FileSystemPort {
     bool CreateDirectory(const std::u16string& path) override;
     bool GetLongPathName(const std::u16string& path, std::u16string* long_path) override;
     bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) override;
+    bool MoveFile(const std::u16string& from, const std::u16string& to) override;
     bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) override;
     bool WriteFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) override;
 

@@ -8,6 +8,7 @@
 #undef DeleteFile
 #undef GetLongPathName
 #undef RemoveDirectory
+#undef MoveFile
 
 #include <cwchar>
 #include <new>
@@ -139,6 +140,10 @@ bool Win32FileSystem::RemoveDirectory(const std::u16string& path) {
 
 bool Win32FileSystem::CreateDirectory(const std::u16string& path) {
     return CreateDirectoryW(Wide(Win32ApiPath(path)), nullptr) != FALSE;
+}
+
+bool Win32FileSystem::MoveFile(const std::u16string& from, const std::u16string& to) {
+    return MoveFileExW(Wide(Win32ApiPath(from)), Wide(Win32ApiPath(to)), 0) != FALSE;
 }
 
 bool Win32FileSystem::GetLongPathName(const std::u16string& path, std::u16string* long_path) {

@@ -18,6 +18,7 @@ class Win32FileSystem : public FileSystemPort {
     bool DeleteFile(const std::u16string& path) override;
     bool RemoveDirectory(const std::u16string& path) override;
     bool CreateDirectory(const std::u16string& path) override;
+    bool MoveFile(const std::u16string& from, const std::u16string& to) override;
     // GetLongPathNameW into a buffer of 4096 characters: false also when the
     // long form would not fit.
     bool GetLongPathName(const std::u16string& path, std::u16string* long_path) override;
