@@ -27,16 +27,7 @@
 #include "platform/text.h"
 #include "platform/win32/own_executable.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_clock.h"
-#include "platform/win32/win32_code_page.h"
-#include "platform/win32/win32_dialog.h"
-#include "platform/win32/win32_dispatcher.h"
-#include "platform/win32/win32_file_system.h"
-#include "platform/win32/win32_hostkit.h"
-#include "platform/win32/win32_launcher.h"
-#include "platform/win32/win32_processes.h"
-#include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_text_compare.h"
 #include "platform/window_messages.h"
 #include "screen_shot.h"
@@ -171,7 +162,7 @@ class MainWindowTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(main_window.Create(GetModuleHandleW(nullptr)));
         ASSERT_TRUE(shadow.Create(main_window.hwnd(), about));
-        ASSERT_TRUE(about.Create(main_window.hwnd(), launcher));
+        ASSERT_TRUE(about.Create(main_window.hwnd(), machine.launcher));
         ASSERT_TRUE(loading.Create(main_window.hwnd()));
         main_window.SetSecondaryWindows(&loading, &shadow);
         ShowWindow(main_window.hwnd(), SW_SHOW);
@@ -201,22 +192,12 @@ class MainWindowTest : public ::testing::Test {
         Pump();
     }
 
-    Win32Registry registry;
-    Win32FileSystem files;
-    Win32ShellFolders shell;
-    Win32Hostkit hostkit;
-    Win32Dispatcher dispatcher;
-    Win32Clock clock;
-    Win32Dialog dialog;
-    Win32Processes processes;
-    Win32Launcher launcher;
-    Win32CodePage code_page;
-    Ports ports{registry, files,  shell,     hostkit,  dispatcher,
-                clock,    dialog, processes, launcher, code_page};
+    Win32Machine machine;
+    Ports ports = machine.ports();
     Win32TextCompare text_compare;
     MainWindow main_window{ports, text_compare, OwnExecutablePath()};
     AboutWindow about;
-    ShadowWindow shadow{clock};
+    ShadowWindow shadow{machine.clock};
     LoadingWindow loading;
 };
 

@@ -28,9 +28,9 @@
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_dialog.h"
-#include "platform/win32/win32_dispatcher.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_hostkit.h"
+#include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell_folders.h"
@@ -270,18 +270,9 @@ class WorkflowWindowsTest : public ::testing::Test {
         return {100 + (738 - width) / 2, 100 + (560 - height) / 2};
     }
 
-    Win32Registry registry;
-    Win32FileSystem files;
-    Win32ShellFolders shell;
-    Win32Hostkit hostkit;
-    Win32Dispatcher dispatcher;
-    Win32Clock clock;
-    Win32Dialog dialog;
-    Win32Processes processes;
+    Win32Machine machine;
     RecordingLauncher launcher;  // the support page is not opened for real
-    Win32CodePage code_page;
-    Ports ports{registry, files,  shell,     hostkit,  dispatcher,
-                clock,    dialog, processes, launcher, code_page};
+    Ports ports = machine.ports(launcher);
     FormWindow main_window;
 };
 
@@ -547,17 +538,17 @@ TEST_F(WorkflowWindowsTest, TheAnalysingWindowShowsTheCountsHandedOverFromTheAna
             registry_at_start = TextOf(registry_label);
             for (int count = 1; count <= 1234; ++count)
                 if (count < 100 || count % 100 == 0)
-                    dispatcher.Send([&] { analysing.ShowFilesCount(count); });
-            dispatcher.Send([&] { analysing.ShowFilesCount(1234); });
+                    machine.dispatcher.Send([&] { analysing.ShowFilesCount(count); });
+            machine.dispatcher.Send([&] { analysing.ShowFilesCount(1234); });
             for (int count = 1; count <= 87; ++count)
-                dispatcher.Send([&] { analysing.ShowRegistryCount(count); });
+                machine.dispatcher.Send([&] { analysing.ShowRegistryCount(count); });
             files_mid = TextOf(files_label);
             registry_mid = TextOf(registry_label);
             Sleep(300);
             orange = CountColour(files_label, 0xF24400);
             grey = CountColour(files_label, 0x525252);
             SaveShot(window, "analysing");
-            dispatcher.Send([&] { SendMessageW(window, WM_CLOSE, 0, 0); });
+            machine.dispatcher.Send([&] { SendMessageW(window, WM_CLOSE, 0, 0); });
         });
         analysing.ShowModal(main());
     }
@@ -591,7 +582,7 @@ TEST_F(WorkflowWindowsTest, TheAnalysingWindowShowsTheCountsHandedOverFromTheAna
     {
         WhenShown worker(window, [&] {
             custom_name = TextOf(name_label);
-            dispatcher.Send([&] { SendMessageW(window, WM_CLOSE, 0, 0); });
+            machine.dispatcher.Send([&] { SendMessageW(window, WM_CLOSE, 0, 0); });
         });
         analysing.ShowModal(main());
     }
@@ -659,14 +650,14 @@ TEST_F(WorkflowWindowsTest, TheRunnersStepsMoveTheMarkerAndCloseComesOnlyAtTheEn
             SendMessageW(window, WM_UNINSTALL_STEP, 1, 0);
             SendMessageW(window, WM_UNINSTALL_STEP, 4, 0);
             seen.push_back(look());  // 4: unchanged
-            dispatcher.Send([&] { process.mpu_pro_UpdateStepTip_Complete(); });
+            machine.dispatcher.Send([&] { process.mpu_pro_UpdateStepTip_Complete(); });
             seen.push_back(look());  // 5: complete
             close_tab_stop = GetNextDlgTabItem(window, nullptr, FALSE) == close;
             Sleep(200);
             SaveShot(window, "uninstall-process-done");
             PostMessageW(close, BM_CLICK, 0, 0);
             if (!WaitFor([&] { return !IsWindowVisible(window); }, 5))
-                dispatcher.Send([&] { process.form().ImgBtn_CloseClick(); });
+                machine.dispatcher.Send([&] { process.form().ImgBtn_CloseClick(); });
         });
         process.ShowModal(main());
     }
@@ -709,11 +700,11 @@ TEST_F(WorkflowWindowsTest, TheRunnersStepsMoveTheMarkerAndCloseComesOnlyAtTheEn
         WhenShown runner(window, [&] {
             again.push_back(look());
             SendMessageW(window, WM_UNINSTALL_STEP, 2, 0);
-            dispatcher.Send([&] { process.mpu_pro_UpdateStepTip_Complete(); });
+            machine.dispatcher.Send([&] { process.mpu_pro_UpdateStepTip_Complete(); });
             again.push_back(look());
             PostMessageW(close, BM_CLICK, 0, 0);
             if (!WaitFor([&] { return !IsWindowVisible(window); }, 5))
-                dispatcher.Send([&] { process.form().ImgBtn_CloseClick(); });
+                machine.dispatcher.Send([&] { process.form().ImgBtn_CloseClick(); });
         });
         process.ShowModal(main());
     }

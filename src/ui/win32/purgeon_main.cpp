@@ -6,16 +6,7 @@
 
 #include "platform/ports.h"
 #include "platform/win32/own_executable.h"
-#include "platform/win32/win32_clock.h"
-#include "platform/win32/win32_code_page.h"
-#include "platform/win32/win32_dialog.h"
-#include "platform/win32/win32_dispatcher.h"
-#include "platform/win32/win32_file_system.h"
-#include "platform/win32/win32_hostkit.h"
-#include "platform/win32/win32_launcher.h"
-#include "platform/win32/win32_processes.h"
-#include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_text_compare.h"
 #include "ui/win32/analysing_window.h"
 #include "ui/win32/main_window.h"
@@ -32,18 +23,8 @@ constexpr std::uint32_t kSplashMilliseconds = 1500;
 
 int RunProgram(HINSTANCE instance) {
     // The machine as the program sees it; every port lives until the end.
-    Win32Registry registry;
-    Win32FileSystem files;
-    Win32ShellFolders shell;
-    Win32Hostkit hostkit;
-    Win32Dispatcher dispatcher;
-    Win32Clock clock;
-    Win32Dialog dialog;
-    Win32Processes processes;
-    Win32Launcher launcher;
-    Win32CodePage code_page;
-    const Ports ports{registry, files,  shell,     hostkit,  dispatcher,
-                      clock,    dialog, processes, launcher, code_page};
+    Win32Machine machine;
+    const Ports ports = machine.ports();
 
     // 1. The data module holds nothing that the windows use.
     // 2. The main window; its creation runs FormCreate.
@@ -62,9 +43,9 @@ int RunProgram(HINSTANCE instance) {
     main_window.SetWorkflowWindows(&analysing, &uninstall_process, &wizard);
     // 6.-7. The overlay and the About window it shows.
     AboutWindow about;
-    ShadowWindow shadow(clock);
+    ShadowWindow shadow(machine.clock);
     shadow.Create(main, about);
-    about.Create(main, launcher);
+    about.Create(main, machine.launcher);
     // 8. The update window.
     UpdateCheckWindow update;
     WireUpdateCheck(main_window, update, ports);
@@ -76,7 +57,7 @@ int RunProgram(HINSTANCE instance) {
     // The splash: painted at once, then 1500 ms in which no message is
     // processed, then hidden.
     SplashWindow splash;
-    if (splash.Create()) splash.ShowFor(clock, kSplashMilliseconds);
+    if (splash.Create()) splash.ShowFor(machine.clock, kSplashMilliseconds);
 
     // The first action of the loop's run: the main window appears, and its
     // first showing fills the program list.
