@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -547,7 +548,17 @@ TEST(UpdateWindowLogic, TheClickDisablesTheButtonAndStartsTheWorkerForThisWindow
     EXPECT_FALSE(f.view.button_enabled) << "still disabled until the window has the result";
 }
 
-TEST(UpdateWindowLogic, ATestServerIsTheOnlyOtherSite) {
+TEST(UpdateWindowLogic, AWorkerThatCannotStartLeavesTheButtonEnabled) {
+    FormFixture f;
+    f.form.set_worker_starter([](WorkerThread*) {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    f.form.ImgBtn_Menu_UpgradeClick(kMainWindow, nullptr, kProgramFolder);
+    EXPECT_TRUE(f.view.button_enabled);
+    EXPECT_EQ(f.form.m_pThread_Update.load(), nullptr) << "the unstarted worker is freed";
+}
+
+TEST(UpdateWindowLogic, TheProductSiteUnlessATestNamesItsOwn) {
     FormFixture f;
     TFrm_UpdateCheck local(f.machine.ports(), f.download, f.own_version, f.view,
                            u"http://127.0.0.1:8123");

@@ -30,8 +30,13 @@ void TFrm_UpdateCheck::ImgBtn_Menu_UpgradeClick(WindowId main_window, HostkitTab
     view_.EnableUpgradeButton(false);
     UpdateCheckContext context{ports_,      download_,      own_version_,   hostkit_table,
                                main_window, program_folder, UpdateFileUrl()};
-    TThread_Update::Create(view_.UpdateWindowId(), std::move(context), &m_pThread_Update,
-                           start_worker_);
+    try {
+        TThread_Update::Create(view_.UpdateWindowId(), std::move(context), &m_pThread_Update,
+                               start_worker_);
+    } catch (...) {
+        // No check runs, so no result would enable the button again.
+        view_.EnableUpgradeButton(true);
+    }
 }
 
 void TFrm_UpdateCheck::FormShow() {

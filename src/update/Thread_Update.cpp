@@ -33,10 +33,17 @@ TThread_Update* TThread_Update::Create(WindowId hFormHandle, UpdateCheckContext 
     // Recorded before the start: a quick run may already be ending when
     // Start returns.
     if (reference != nullptr) reference->store(worker);
-    if (starter)
-        starter(worker);
-    else
-        worker->Start();
+    try {
+        if (starter)
+            starter(worker);
+        else
+            worker->Start();
+    } catch (...) {
+        // No thread was made (the system refused one): the worker is freed
+        // here, which clears the reference.
+        delete worker;
+        throw;
+    }
     return worker;
 }
 

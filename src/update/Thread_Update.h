@@ -47,7 +47,8 @@ class TThread_Update : public WorkerThread {
     using Starter = std::function<void(WorkerThread* worker)>;
 
     // Create: a new worker for the window `hFormHandle`, recorded in
-    // `reference` (may be null) and started at once.
+    // `reference` (may be null) and started at once. When no thread can be
+    // started the worker is freed and the error is thrown on.
     static TThread_Update* Create(WindowId hFormHandle, UpdateCheckContext context,
                                   UpdateWorkerReference* reference, const Starter& starter = {});
 

@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -39,6 +38,7 @@
 #include "platform/win32/win32_shell_folders.h"
 #include "platform/win32/win32_text_compare.h"
 #include "purgeon_version.h"
+#include "screen_shot.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/secondary_windows.h"
@@ -71,47 +71,6 @@ std::wstring TextOf(HWND window) {
     wchar_t text[1024];
     const int length = GetWindowTextW(window, text, 1024);
     return std::wstring(text, std::size_t(length > 0 ? length : 0));
-}
-
-// Saves the screen area of `window` as a 24-bit BMP in $PURGEON_SHOT_DIR
-// (nothing when the variable is not set).
-void SaveShot(HWND window, const char* name) {
-    const char* dir = std::getenv("PURGEON_SHOT_DIR");
-    if (dir == nullptr || *dir == 0) return;
-    RECT area;
-    GetWindowRect(window, &area);
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<BYTE> bits(std::size_t(stride) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, UINT(height), bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
-              DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + bits.size());
-    const std::string path = std::string(dir) + "\\" + name + ".bmp";
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&file, sizeof(file), 1, out);
-        std::fwrite(&header, sizeof(header), 1, out);
-        std::fwrite(bits.data(), 1, bits.size(), out);
-        std::fclose(out);
-    }
 }
 
 // A message box of this process as the helper thread found it.
