@@ -96,10 +96,6 @@ const char16_t* const kProgramDataFolders[] = {
     u"Microsoft\\Windows\\Start Menu\\Programs\\Startup",
 };
 
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
 bool IsDriveLetter(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }

@@ -491,8 +491,10 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
         }
         return removed;
     };
-    Findings removed{gone(left.folders, remaining.folders), gone(left.files, remaining.files),
-                     gone(left.registry, remaining.registry)};
+    Findings removed{gone(left.folders, remaining.folders),
+                     gone(left.files, remaining.files),
+                     gone(left.registry, remaining.registry),
+                     {}};
     StringList not_removed = remaining.folders;
     not_removed.insert(not_removed.end(), remaining.files.begin(), remaining.files.end());
     not_removed.insert(not_removed.end(), remaining.registry.begin(), remaining.registry.end());

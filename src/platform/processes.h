@@ -17,7 +17,7 @@ struct ProcessEntry {
     // when the system does not tell it (a process of another user, a system
     // process). A decision to end a process goes by this path, never by the
     // file name alone.
-    std::u16string image_path;
+    std::u16string image_path{};
 };
 
 class ProcessPort {

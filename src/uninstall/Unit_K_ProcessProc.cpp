@@ -56,12 +56,20 @@ std::vector<std::uint32_t> TerminateProcessesInFolders(ProcessPort& processes, F
         FileIdentity identity;
         bool has_identity = false;
     };
-    std::vector<Place> places;
+    // Only the outermost folders matter: the removal hands over every
+    // sub-folder too, and each identity costs a look at the disk.
+    StringList outermost;
     for (const auto& folder : folders) {
         const CanonicalPath canonical = CanonicalFolderPath(fs, folder);
-        if (!canonical.decided) continue;
-        Place place{canonical.text, {}, false};
-        place.has_identity = fs.GetFileIdentity(canonical.text, &place.identity);
+        if (canonical.decided)
+            outermost.push_back(AsciiUpper(WithTrailingBackslash(canonical.text)));
+    }
+    std::sort(outermost.begin(), outermost.end());
+    std::vector<Place> places;
+    for (const auto& folder : outermost) {
+        if (!places.empty() && IsSameOrInside(folder, places.back().text)) continue;
+        Place place{folder, {}, false};
+        place.has_identity = fs.GetFileIdentity(folder, &place.identity);
         places.push_back(std::move(place));
     }
     StringList file_texts;
