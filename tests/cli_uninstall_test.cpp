@@ -181,7 +181,9 @@ TEST_F(CliUninstall, SixtyFourBitProgramAsJsonWithoutAQuestion) {
     Install(true);
     PutString(machine_.registry, kHkeyLocalMachine, kRun, u"Sample App",
               u"\"" + kFolder + u"\\app.exe\"", false);
-    EXPECT_EQ(RunCli({u"uninstall", u"--json", u"--program", u"Sample App", u"--yes"}), 0) << err_;
+    EXPECT_EQ(
+        RunCli({u"uninstall", u"--json", u"--program", u"Sample App", u"--yes", u"--no-undo"}), 0)
+        << err_;
     EXPECT_TRUE(terminal_->questions.empty());
     EXPECT_EQ(
         out_,
@@ -201,7 +203,9 @@ TEST_F(CliUninstall, SixtyFourBitProgramAsJsonWithoutAQuestion) {
         "      \"HKLM|SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run|Sample App\"\n"
         "    ]\n"
         "  },\n"
-        "  \"not_removed\": []\n}\n");
+        "  \"not_removed\": [],\n"
+        "  \"installer\": null,\n"
+        "  \"undo_set\": null\n}\n");
     EXPECT_FALSE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Sample App", true));
     EXPECT_TRUE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Sample App", false));
     ExpectSiblingUntouched();
@@ -321,7 +325,8 @@ TEST_F(CliUninstall, LeftoversThatStayAreListedAndFail) {
         OnLaunch(launch);
         machine_.files.SetListable(kFolder + u"\\data", false);
     });
-    EXPECT_EQ(RunCli({u"uninstall", u"--program", u"Sample App", u"--yes"}), 1);
+    // Without an undo set: it would take the folder whole, by a rename.
+    EXPECT_EQ(RunCli({u"uninstall", u"--program", u"Sample App", u"--yes", u"--no-undo"}), 1);
     EXPECT_EQ(err_, "purgeon-cli: 2 of the leftovers could not be removed\n");
     EXPECT_EQ(out_,
               "Sample App: uninstalled\n"
@@ -369,11 +374,12 @@ TEST_F(CliUninstall, FolderRoadRemovesTheFoldersProgramWithoutAnUninstaller) {
     ExpectSiblingUntouched();
 }
 
-// A removal that could remove nothing says so rather than "removed".
+// A removal that could remove nothing says so rather than "removed" (without
+// an undo set: a read-only file would be moved into one).
 TEST_F(CliUninstall, ARemovalThatRemovedNothingSaysSo) {
     const std::u16string locked = u"C:\\Tools\\Locked";
     machine_.files.AddFile(locked + u"\\tool.exe", "", kFileAttributeReadOnly);
-    EXPECT_EQ(RunCli({u"uninstall", u"--folder", locked}, {"yes"}), 1);
+    EXPECT_EQ(RunCli({u"uninstall", u"--folder", locked, u"--no-undo"}, {"yes"}), 1);
     EXPECT_EQ(out_.substr(0, out_.find('\n')), "C:\\Tools\\Locked: nothing was removed");
     EXPECT_NE(out_.find("Not removed (2):"), std::string::npos) << out_;
     EXPECT_NE(err_.find("2 of the leftovers could not be removed"), std::string::npos) << err_;

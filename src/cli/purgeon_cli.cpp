@@ -1,12 +1,16 @@
 #include "cli/purgeon_cli.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_set>
 
 #include "analysis/Thread_Uninstall_Analyze.h"
 #include "analysis/Unit_CommonFilesDirs_Func.h"
 #include "cli/json_writer.h"
 #include "cli/launched_processes.h"
+#include "cli/quiet_uninstall.h"
+#include "cli/undo_commands.h"
+#include "cli/undo_set.h"
 #include "inventory/Thread_EnumInstalledApp.h"
 #include "inventory/Unit_K_Registry_Proc.h"
 #include "inventory/Unit_String_Proc.h"
@@ -23,17 +27,28 @@ namespace {
 const char kUsage[] =
     "usage: purgeon-cli list [--json]\n"
     "       purgeon-cli analyze (--program NAME | --folder PATH) [--json]\n"
-    "       purgeon-cli uninstall --program NAME [--yes] [--json] [--timeout SECONDS]\n"
-    "       purgeon-cli uninstall --folder PATH [--yes] [--json]\n"
+    "       purgeon-cli uninstall --program NAME [--program NAME ...] [--quiet] [--yes]\n"
+    "                             [--json] [--timeout SECONDS] [--undo-dir DIR | --no-undo]\n"
+    "       purgeon-cli uninstall --folder PATH [--yes] [--json] [--undo-dir DIR | --no-undo]\n"
+    "       purgeon-cli restore DIR [--json]\n"
+    "       purgeon-cli undo-list [--undo-dir DIR] [--json]\n"
     "  list       the installed programs, in name order\n"
     "  analyze    what a program (or the program in a folder) has on this machine:\n"
     "             its folders, files and registry entries\n"
     "  uninstall  analyse, ask, run the program's own uninstaller and wait for it\n"
     "             (at most --timeout seconds, default 600), then remove what it\n"
-    "             left behind; with --folder, remove the folder's program\n"
+    "             left behind; with --folder, remove the folder's program; several\n"
+    "             --program are uninstalled one after another\n"
+    "  restore    put back what an uninstall removed, from its undo set\n"
+    "  undo-list  the undo sets kept\n"
+    "  --quiet    run the uninstaller without its windows (QuietUninstallString, or\n"
+    "             the silent switches of Windows Installer, NSIS and Inno Setup)\n"
+    "  --undo-dir the folder that holds the undo sets (default: Purgeon\\Undo in\n"
+    "             the local application data); --no-undo keeps none\n"
     "  --yes      do not ask for confirmation\n"
     "  --json     machine-readable output\n"
-    "exit codes: 0 done, 1 failure, 2 usage, 3 not found or refused, 4 declined\n";
+    "exit codes: 0 done, 1 failure, 2 usage, 3 not found or refused, 4 declined,\n"
+    "            5 no unattended uninstall known (--quiet)\n";
 
 int Usage(std::string& err, const std::string& problem) {
     err += "purgeon-cli: " + problem + "\n" + kUsage;
@@ -117,9 +132,12 @@ constexpr std::int32_t kDefaultTimeoutSeconds = 600;
 // uninstall also takes --yes and, with --program, --timeout.
 struct Target {
     std::u16string program;
+    StringList programs;  // every --program given, in order
     std::u16string folder;
     bool has_program = false, has_folder = false, json = false;
     bool yes = false, has_timeout = false;
+    bool quiet = false, no_undo = false;
+    std::u16string undo_dir;
     std::int32_t timeout_seconds = kDefaultTimeoutSeconds;
 };
 
@@ -131,6 +149,16 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
             target.json = true;
         } else if (uninstall && arg == u"--yes") {
             target.yes = true;
+        } else if (uninstall && arg == u"--quiet") {
+            target.quiet = true;
+        } else if (uninstall && arg == u"--no-undo") {
+            target.no_undo = true;
+        } else if (uninstall && arg == u"--undo-dir") {
+            if (i + 1 >= args.size() || Trim(args[i + 1]).empty()) {
+                problem = "--undo-dir needs a folder";
+                return false;
+            }
+            target.undo_dir = Trim(args[++i]);
         } else if (uninstall && arg == u"--timeout") {
             if (i + 1 >= args.size() || !ParseInt32(args[i + 1], target.timeout_seconds) ||
                 target.timeout_seconds <= 0) {
@@ -141,6 +169,7 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
             ++i;
         } else if ((arg == u"--program" || arg == u"--folder") && i + 1 < args.size()) {
             (arg == u"--program" ? target.program : target.folder) = args[++i];
+            if (arg == u"--program") target.programs.push_back(target.program);
             (arg == u"--program" ? target.has_program : target.has_folder) = true;
         } else if (arg == u"--program" || arg == u"--folder") {
             problem = ToUtf8(arg) + " needs a value";
@@ -152,6 +181,18 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
     }
     if (target.has_program == target.has_folder) {
         problem = "give either --program NAME or --folder PATH";
+        return false;
+    }
+    if (!uninstall && target.programs.size() > 1) {
+        problem = "analyze takes one --program";
+        return false;
+    }
+    if (target.no_undo && !target.undo_dir.empty()) {
+        problem = "give either --undo-dir DIR or --no-undo";
+        return false;
+    }
+    if (target.has_folder && target.quiet) {
+        problem = "--quiet goes with --program: no uninstaller runs for a folder";
         return false;
     }
     if (target.has_folder && target.has_timeout) {
@@ -350,12 +391,12 @@ void Tell(CliContext& context, const std::string& line) {
     if (context.terminal) context.terminal->Tell(line);
 }
 
-int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
-              std::string& err) {
-    Target target;
-    std::string problem;
-    if (!ParseTarget(args, target, problem, /*uninstall=*/true)) return Usage(err, problem);
+// One program (or folder): analysed while still installed, asked for, its
+// uninstaller run and waited for, then what it left removed, into an undo
+// set unless told otherwise.
+int UninstallTarget(const Target& target, CliContext& context, std::string& out, std::string& err) {
     Ports& ports = context.ports;
+    const char* installer = nullptr;  // the family of an unattended uninstall
     K_Software_Const_Feature_Lib lib;
     lib.mpu_InitLib();
     K_Class_SoftwareInfo_List list;
@@ -378,6 +419,21 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
         }
         command = UninstallCommandToRun(record->m_strUninstallString);
         view64 = record->m_nIs64Bit == 1;
+        if (target.quiet) {
+            const QuietUninstall quiet = ChooseQuietUninstall(
+                ports.files, record->m_strUninstallString,
+                ReadQuietUninstallString(ports.registry, record->m_strInstallRegPath, view64));
+            if (quiet.family == InstallerFamily::kUnknown) {
+                err += "purgeon-cli: " + ToUtf8(subject) +
+                       " has no QuietUninstallString and its uninstaller is of no installer "
+                       "family purgeon-cli can run without windows (" +
+                       ToUtf8(record->m_strUninstallString) +
+                       "); it was not run. Uninstall it without --quiet\n";
+                return kExitUnknownFamily;
+            }
+            command = quiet.command;
+            installer = InstallerFamilyName(quiet.family);
+        }
     } else {
         if (!CheckFolder(context, target.folder, err)) return kExitNotFound;
         subject = Trim(target.folder);
@@ -476,12 +532,43 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
     request.uninstall_type = view64 ? 1 : 0;
     request.select_software = subject;
     request.cur_app_path = context.program_folder;
+    // The undo set takes what the removal's checks let through, in place of
+    // deleting it. Without a set that can be written nothing is removed.
+    std::unique_ptr<UndoSetWriter> undo;
+    if (!target.no_undo && (!paths.empty() || !rows.empty())) {
+        const std::u16string root =
+            target.undo_dir.empty() ? DefaultUndoRoot(ports.shell) : target.undo_dir;
+        const std::u16string created = UndoTimestamp();
+        const std::u16string base = WithTrailingBackslash(root) + UndoSetName(created, subject);
+        std::u16string folder = base;
+        for (int n = 2; PathExists(ports.files, folder); ++n)
+            folder = base + u"-" + FromUtf8(std::to_string(n));
+        undo =
+            std::make_unique<UndoSetWriter>(ports.files, ports.registry, folder, subject, created);
+        if (!undo->Begin()) {
+            records.Remove();
+            err += "purgeon-cli: the undo set cannot be written in " + ToUtf8(folder) +
+                   "; nothing was removed (--undo-dir chooses another folder, --no-undo "
+                   "removes without one)\n";
+            return kExitFailure;
+        }
+        request.take_path = [&undo](const std::u16string& path) { undo->TakePath(path); };
+        request.save_registry = [&undo](const std::u16string& location, bool in64) {
+            return undo->SaveRegistry(location, in64);
+        };
+    }
     Tell(context, "purgeon-cli: removing what is left of " + ToUtf8(subject));
     // With nothing left the removal only gives its notice; the records of
     // this finished uninstall go all the same.
     RemovalTally tally;
     if (RemoveLeftovers(removal_ports, request, &tally) == RemovalOutcome::kNothingToRemove)
         records.Remove();
+    if (undo) {
+        undo->Finish();
+        Tell(context, "purgeon-cli: what was removed is kept in the undo set " +
+                          ToUtf8(undo->folder()) + " (purgeon-cli restore puts it back)");
+    }
+    const std::u16string undo_folder = undo ? undo->folder() : std::u16string();
 
     const Findings remaining = StillThere(ports, left, view64);
     auto gone = [](const StringList& before, const StringList& after) {
@@ -505,7 +592,10 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
                ",\n  \"removed\": {\n    \"folders\": " + JsonArray(removed.folders, "    ") +
                ",\n    \"files\": " + JsonArray(removed.files, "    ") +
                ",\n    \"registry\": " + JsonArray(removed.registry, "    ") +
-               "\n  },\n  \"not_removed\": " + JsonArray(not_removed) + "\n}\n";
+               "\n  },\n  \"not_removed\": " + JsonArray(not_removed) + ",\n  \"installer\": " +
+               (installer ? JsonString(FromUtf8(installer)) : std::string("null")) +
+               ",\n  \"undo_set\": " + (undo ? JsonString(undo_folder) : std::string("null")) +
+               "\n}\n";
     } else {
         const bool removed_any =
             !removed.folders.empty() || !removed.files.empty() || !removed.registry.empty();
@@ -518,6 +608,11 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
         out += Section("Removed files", removed.files);
         out += Section("Removed registry entries", removed.registry);
         if (!not_removed.empty()) out += Section("Not removed", not_removed);
+    }
+    if (undo && !undo->not_taken().empty()) {
+        err += "purgeon-cli: " + std::to_string(undo->not_taken().size()) +
+               " files could not be moved into the undo set (in use?) and stay where they "
+               "are\n";
     }
     if (tally.refused > 0) {
         err += "purgeon-cli: " + std::to_string(tally.refused) +
@@ -532,6 +627,41 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
     return kExitOk;
 }
 
+int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
+              std::string& err) {
+    Target target;
+    std::string problem;
+    if (!ParseTarget(args, target, problem, /*uninstall=*/true)) return Usage(err, problem);
+    if (target.programs.size() <= 1) return UninstallTarget(target, context, out, err);
+    // Several programs, one after another, each analysed while it is still
+    // installed; the first failure's exit code is the run's.
+    int result = kExitOk;
+    std::string json = "[";
+    for (std::size_t i = 0; i < target.programs.size(); ++i) {
+        Target one = target;
+        one.program = target.programs[i];
+        one.programs = {one.program};
+        std::string one_out, one_err;
+        const int code = UninstallTarget(one, context, one_out, one_err);
+        err += one_err;
+        if (result == kExitOk) result = code;
+        if (!target.json) {
+            out += one_out;
+            continue;
+        }
+        // Each program has its object, also when it ended before its report.
+        std::string object = one_out;
+        if (object.size() >= 3 && object.compare(object.size() - 3, 3, "\n}\n") == 0)
+            object.resize(object.size() - 3);
+        else
+            object = "{\n  \"program\": " + JsonString(Trim(one.program)) +
+                     ",\n  \"error\": " + JsonString(FromUtf8(one_err));
+        json += (i ? ",\n" : "\n") + object + ",\n  \"exit_code\": " + std::to_string(code) + "\n}";
+    }
+    if (target.json) out += json + "\n]\n";
+    return result;
+}
+
 }  // namespace
 
 int RunPurgeonCli(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
@@ -540,6 +670,8 @@ int RunPurgeonCli(const std::vector<std::u16string>& args, CliContext& context, 
     if (args[0] == u"list") return List(args, context, out, err);
     if (args[0] == u"analyze") return Analyze(args, context, out, err);
     if (args[0] == u"uninstall") return Uninstall(args, context, out, err);
+    if (args[0] == u"restore") return RestoreCommand(args, context, out, err);
+    if (args[0] == u"undo-list") return UndoListCommand(args, context, out, err);
     if (args[0] == u"--help" || args[0] == u"-h" || args[0] == u"help") {
         out += kUsage;
         return kExitOk;

@@ -1,10 +1,14 @@
 // purgeon-cli: the console front end over the same core as the windows.
 //   purgeon-cli list [--json]
 //   purgeon-cli analyze (--program NAME | --folder PATH) [--json]
-//   purgeon-cli uninstall --program NAME [--yes] [--json] [--timeout SECONDS]
-//   purgeon-cli uninstall --folder PATH [--yes] [--json]
+//   purgeon-cli uninstall --program NAME [--program NAME ...] [--quiet] [--yes]
+//                         [--json] [--timeout SECONDS] [--undo-dir DIR | --no-undo]
+//   purgeon-cli uninstall --folder PATH [--yes] [--json] [--undo-dir DIR | --no-undo]
+//   purgeon-cli restore DIR [--json]
+//   purgeon-cli undo-list [--undo-dir DIR] [--json]
 // Exit codes: 0 done, 2 usage error, 3 not found or refused, 4 declined,
-// 1 any other failure; every failure has a message on standard error.
+// 5 no unattended uninstall known for the program (--quiet), 1 any other
+// failure; every failure has a message on standard error.
 #pragma once
 
 #include <string>
@@ -20,6 +24,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNotFound = 3;
 constexpr int kExitDeclined = 4;
+constexpr int kExitUnknownFamily = 5;
 
 // The terminal the uninstall command talks to while it works. What a command
 // prints to `out` and `err` shows only once it has finished; a question and

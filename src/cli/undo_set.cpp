@@ -616,6 +616,15 @@ bool UndoSetWriter::WriteManifest(bool complete) {
 void UndoSetWriter::TakePath(const std::u16string& path) {
     const std::uint32_t attributes = files_.GetAttributes(path);
     if (attributes == kInvalidFileAttributes) return;  // went with a folder taken before
+    // A path that holds the set itself cannot go into it.
+    const std::u16string upper_set = AsciiUpper(folder_) + u"\\";
+    const std::u16string upper_path = AsciiUpper(path);
+    if (upper_set.compare(0, upper_path.size(), upper_path) == 0 &&
+        (upper_path.back() == u'\\' || upper_set[upper_path.size()] == u'\\')) {
+        not_taken_.push_back(path);
+        WriteManifest(false);
+        return;
+    }
     const std::u16string to = UndoMirrorPath(folder_, path);
     const std::u16string_view parent = PathFolder(to);
     if (to.empty() || PathExists(files_, to) ||

@@ -27,6 +27,7 @@ struct MemoryMachine {
             kCsidlStartup,
             u"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
         shell.SetSpecialFolder(kCsidlAppData, u"C:\\Users\\me\\AppData\\Roaming");
+        shell.SetSpecialFolder(kCsidlLocalAppData, u"C:\\Users\\me\\AppData\\Local");
         files.AddFile(u"C:\\Windows\\system32\\msiexec.exe");
     }
     Ports ports() {
