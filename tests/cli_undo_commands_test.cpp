@@ -1,0 +1,98 @@
+// purgeon-cli's undo and unattended commands end to end over the in-memory
+// machine: an uninstall into an undo set, undo-list, restore; --quiet with
+// an uninstaller of no known family; several programs with one JSON object
+// each.
+#include <gtest/gtest.h>
+
+#include "cli/purgeon_cli.h"
+#include "support/memory_machine.h"
+#include "support/registry_fixture.h"
+
+namespace purgeon {
+namespace {
+
+using testing::MemoryMachine;
+using testing::PutString;
+using testing::ValueExists;
+
+const std::u16string kRun = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::u16string kUninstall = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::u16string kSets = u"C:\\Undo";
+
+class CliUndo : public ::testing::Test {
+  protected:
+    int Run(std::vector<std::u16string> args) {
+        out_.clear();
+        err_.clear();
+        CliContext context{machine_.ports(), u"C:\\Purgeon\\", nullptr};
+        return RunPurgeonCli(args, context, out_, err_);
+    }
+    // A program whose uninstaller is of no family purgeon-cli knows.
+    void InstallUnknown(const std::u16string& name) {
+        const std::u16string folder = u"C:\\Program Files\\" + name;
+        machine_.files.AddFile(folder + u"\\remove.exe", "MZ nothing known");
+        PutString(machine_.registry, kHkeyLocalMachine, kUninstall + name, u"DisplayName", name);
+        PutString(machine_.registry, kHkeyLocalMachine, kUninstall + name, u"InstallLocation",
+                  folder);
+        PutString(machine_.registry, kHkeyLocalMachine, kUninstall + name, u"UninstallString",
+                  u"\"" + folder + u"\\remove.exe\"");
+    }
+
+    MemoryMachine machine_;
+    std::string out_, err_;
+};
+
+TEST_F(CliUndo, AnUninstallIsListedAndRestoredWhole) {
+    const std::u16string tools = u"C:\\Tools\\Portable";
+    machine_.files.AddFile(tools + u"\\tool.exe", "MZ tool");
+    machine_.files.AddFile(tools + u"\\readme.txt", "r", kFileAttributeReadOnly);
+    PutString(machine_.registry, kHkeyLocalMachine, kRun, u"Portable", tools + u"\\tool.exe");
+    ASSERT_EQ(Run({u"uninstall", u"--folder", tools, u"--yes", u"--json", u"--undo-dir", kSets}), 0)
+        << err_;
+    EXPECT_FALSE(machine_.files.Exists(tools));
+    EXPECT_FALSE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Portable"));
+    const std::size_t at = out_.find("\"undo_set\": \"C:\\\\Undo\\\\");
+    ASSERT_NE(at, std::string::npos) << out_;
+
+    ASSERT_EQ(Run({u"undo-list", u"--undo-dir", kSets, u"--json"}), 0) << err_;
+    EXPECT_NE(out_.find("\"program\": \"C:\\\\Tools\\\\Portable\""), std::string::npos) << out_;
+    EXPECT_NE(out_.find("\"complete\": true"), std::string::npos) << out_;
+    const std::size_t begin = out_.find("\"undo_set\": \"") + 13;
+    const std::u16string set = FromUtf8(out_.substr(begin, out_.find('"', begin) - begin));
+    std::u16string folder;
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        if (set[i] == u'\\' && i + 1 < set.size() && set[i + 1] == u'\\') ++i;
+        folder.push_back(set[i]);
+    }
+
+    ASSERT_EQ(Run({u"restore", folder}), 0) << err_;
+    EXPECT_NE(out_.find("C:\\Tools\\Portable"), std::string::npos) << out_;
+    EXPECT_TRUE(machine_.files.Exists(tools + u"\\tool.exe"));
+    EXPECT_EQ(machine_.files.GetAttributes(tools + u"\\readme.txt") & kFileAttributeReadOnly,
+              kFileAttributeReadOnly);
+    EXPECT_TRUE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Portable"));
+    // A second restore finds everything there: refused, exit 1, nothing lost.
+    EXPECT_EQ(Run({u"restore", folder}), 1);
+    EXPECT_NE(out_.find("exists again"), std::string::npos) << out_;
+    EXPECT_EQ(Run({u"restore", u"C:\\Tools"}), 3);  // no manifest: no set
+}
+
+TEST_F(CliUndo, QuietRunsNothingOfAnUnknownFamilyAndEachProgramHasItsObject) {
+    InstallUnknown(u"Alpha");
+    InstallUnknown(u"Beta");
+    EXPECT_EQ(Run({u"uninstall", u"--program", u"Alpha", u"--program", u"Beta", u"--quiet",
+                   u"--yes", u"--json", u"--undo-dir", kSets}),
+              kExitUnknownFamily);
+    EXPECT_TRUE(machine_.launcher.Launches().empty());
+    EXPECT_TRUE(machine_.files.Exists(u"C:\\Program Files\\Alpha\\remove.exe"));
+    EXPECT_NE(err_.find("Alpha has no QuietUninstallString"), std::string::npos) << err_;
+    EXPECT_NE(out_.find("\"program\": \"Alpha\""), std::string::npos) << out_;
+    EXPECT_NE(out_.find("\"program\": \"Beta\""), std::string::npos) << out_;
+    EXPECT_EQ(out_.front(), '[');
+    EXPECT_EQ(Run({u"uninstall", u"--folder", u"C:\\Tools", u"--quiet"}), kExitUsage);
+    EXPECT_EQ(Run({u"uninstall", u"--program", u"Alpha", u"--no-undo", u"--undo-dir", kSets}),
+              kExitUsage);
+}
+
+}  // namespace
+}  // namespace purgeon
