@@ -104,7 +104,10 @@ TEST_F(Workflow, AStandardUninstallFromRunToDelete) {
     // Yes: the program's own uninstaller, the watcher's two steps, then Step 3.
     machine.dialog.Script({kIdYes});
     form.ImagBtn_Step2_CompleteUninstallClick();
-    ASSERT_FALSE(machine.launcher.Launches().empty());
+    // The launch runs on its own thread; the 1000 ms before the watcher
+    // starts are no time on the test's clock.
+    ASSERT_TRUE(machine.dispatcher.RunUntil([&] { return !machine.launcher.Launches().empty(); },
+                                            std::chrono::seconds(20)));
     EXPECT_EQ(view.steps, (std::vector<std::uint32_t>{2, 3}));
     EXPECT_TRUE(view.uninstall_complete);
     EXPECT_EQ(form.NB_Main, MainPage::kStep3);
