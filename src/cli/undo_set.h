@@ -5,8 +5,8 @@
 //   registry-64.reg   what was deleted in the 64-bit view, in the registry
 //   registry-32.reg   editor's own format; the 32-bit file is for the 32-bit
 //                     registry editor (SysWOW64\regedit.exe)
-//   files\C\...       every file and folder, moved here from C:\... ("UNC\
-//                     server\share\..." for a share)
+//   files\C\...       every file and folder, moved here from C:\...
+//                     (files\UNC\server\share\... for a share)
 // Restoring reads the .reg files and the files tree, not the manifest: a set
 // whose removal stopped midway restores what was removed until then.
 #pragma once
