@@ -61,8 +61,12 @@ sources_hash() {
 # make_icon OUT.ico LETTER COLOUR: a rounded square of COLOUR with a white
 # LETTER, at 48, 32 and 16 pixels.
 make_icon() {
+  # The letter's font by its file: ImageMagick's own default (Helvetica)
+  # needs Ghostscript's fonts, and asking it for its font list through a
+  # pipe that grep -q closes early fails now and then under pipefail.
   local font=()
-  convert -list font | grep -q 'Font: DejaVu-Sans-Bold$' && font=(-font DejaVu-Sans-Bold)
+  local dejavu=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+  [ -f "$dejavu" ] && font=(-font "$dejavu")
   convert -size 256x256 xc:none \
     -fill "$3" -draw 'roundrectangle 10,10 245,245 52,52' \
     -fill '#ffffff30' -draw 'roundrectangle 10,10 245,128 52,52' \

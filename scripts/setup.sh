@@ -22,7 +22,7 @@ packages=(
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine64 wine32:i386
   xvfb x11-utils imagemagick nsis wixl msitools python3
-  fonts-liberation
+  fonts-liberation fonts-dejavu-core
 )
 
 missing=()
