@@ -94,5 +94,34 @@ TEST_F(CliUndo, QuietRunsNothingOfAnUnknownFamilyAndEachProgramHasItsObject) {
               kExitUsage);
 }
 
+TEST_F(CliUndo, ARestorePointIsCompletedCancelledOrAskedFor) {
+    const std::u16string tools = u"C:\\Tools\\Portable";
+    machine_.files.AddFile(tools + u"\\tool.exe");
+    // Nothing changed (no such program): begun, then cancelled.
+    EXPECT_EQ(Run({u"uninstall", u"--program", u"Nobody", u"--restore-point", u"--yes"}),
+              kExitNotFound);
+    EXPECT_EQ(
+        machine_.hostkit.restore_point_calls(),
+        (std::vector<std::u16string>{u"init", u"begin:Purgeon: uninstall Nobody", u"cancel"}));
+    // Unavailable and not told to go on: nothing is changed.
+    machine_.hostkit.set_system_restore(false);
+    EXPECT_EQ(Run({u"uninstall", u"--folder", tools, u"--restore-point"}), kExitDeclined);
+    EXPECT_TRUE(machine_.files.Exists(tools + u"\\tool.exe"));
+    // Unavailable with --yes: said, and the removal goes on.
+    EXPECT_EQ(
+        Run({u"uninstall", u"--folder", tools, u"--restore-point", u"--yes", u"--undo-dir", kSets}),
+        0)
+        << err_;
+    EXPECT_NE(err_.find("System Restore is unavailable"), std::string::npos) << err_;
+    EXPECT_FALSE(machine_.files.Exists(tools));
+    // Available and something removed: completed.
+    machine_.hostkit.set_system_restore(true);
+    machine_.files.AddFile(tools + u"\\tool.exe");
+    EXPECT_EQ(Run({u"uninstall", u"--folder", tools, u"--restore-point", u"--yes", u"--no-undo"}),
+              0)
+        << err_;
+    EXPECT_EQ(machine_.hostkit.restore_point_calls().back(), u"end");
+}
+
 }  // namespace
 }  // namespace purgeon

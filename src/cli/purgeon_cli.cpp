@@ -28,6 +28,7 @@ const char kUsage[] =
     "usage: purgeon-cli list [--json]\n"
     "       purgeon-cli analyze (--program NAME | --folder PATH) [--json]\n"
     "       purgeon-cli uninstall --program NAME [--program NAME ...] [--quiet] [--yes]\n"
+    "                             [--restore-point]\n"
     "                             [--json] [--timeout SECONDS] [--undo-dir DIR | --no-undo]\n"
     "       purgeon-cli uninstall --folder PATH [--yes] [--json] [--undo-dir DIR | --no-undo]\n"
     "       purgeon-cli restore DIR [--json]\n"
@@ -45,6 +46,7 @@ const char kUsage[] =
     "             the silent switches of Windows Installer, NSIS and Inno Setup)\n"
     "  --undo-dir the folder that holds the undo sets (default: Purgeon\\Undo in\n"
     "             the local application data); --no-undo keeps none\n"
+    "  --restore-point  a System Restore point before the first uninstaller runs\n"
     "  --yes      do not ask for confirmation\n"
     "  --json     machine-readable output\n"
     "exit codes: 0 done, 1 failure, 2 usage, 3 not found or refused, 4 declined,\n"
@@ -136,7 +138,7 @@ struct Target {
     std::u16string folder;
     bool has_program = false, has_folder = false, json = false;
     bool yes = false, has_timeout = false;
-    bool quiet = false, no_undo = false;
+    bool quiet = false, no_undo = false, restore_point = false;
     std::u16string undo_dir;
     std::int32_t timeout_seconds = kDefaultTimeoutSeconds;
 };
@@ -151,6 +153,8 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
             target.yes = true;
         } else if (uninstall && arg == u"--quiet") {
             target.quiet = true;
+        } else if (uninstall && arg == u"--restore-point") {
+            target.restore_point = true;
         } else if (uninstall && arg == u"--no-undo") {
             target.no_undo = true;
         } else if (uninstall && arg == u"--undo-dir") {
@@ -632,9 +636,45 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
     Target target;
     std::string problem;
     if (!ParseTarget(args, target, problem, /*uninstall=*/true)) return Usage(err, problem);
-    if (target.programs.size() <= 1) return UninstallTarget(target, context, out, err);
+    // A restore point before the first uninstaller runs, completed at the
+    // end, cancelled when nothing was changed.
+    bool restore_point = false;
+    if (target.restore_point) {
+        std::u16string description = u"Purgeon: uninstall ";
+        if (target.has_folder) description += Trim(target.folder);
+        for (std::size_t i = 0; i < target.programs.size(); ++i)
+            description += (i ? u", " : u"") + Trim(target.programs[i]);
+        restore_point =
+            context.ports.hostkit.SrInit() && context.ports.hostkit.SrBegin(description);
+        if (!restore_point) {
+            const std::string notice =
+                "purgeon-cli: System Restore is unavailable: no restore point was made";
+            if (!target.yes) {
+                std::string answer;
+                if (context.terminal == nullptr ||
+                    !context.terminal->Ask(notice + ". Go on without one? [y/N] ", answer) ||
+                    !IsYes(answer)) {
+                    err += "purgeon-cli: not confirmed; nothing was changed\n";
+                    return kExitDeclined;
+                }
+            } else {
+                err += notice + "\n";
+            }
+        }
+    }
+    // Changed nothing: ended before its uninstaller or removal ran.
+    auto unchanged = [](int code) {
+        return code == kExitNotFound || code == kExitDeclined || code == kExitUnknownFamily;
+    };
+    if (target.programs.size() <= 1) {
+        const int code = UninstallTarget(target, context, out, err);
+        if (restore_point)
+            unchanged(code) ? context.ports.hostkit.SrCancel() : context.ports.hostkit.SrEnd();
+        return code;
+    }
     // Several programs, one after another, each analysed while it is still
     // installed; the first failure's exit code is the run's.
+    bool changed = false;
     int result = kExitOk;
     std::string json = "[";
     for (std::size_t i = 0; i < target.programs.size(); ++i) {
@@ -643,6 +683,7 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
         one.programs = {one.program};
         std::string one_out, one_err;
         const int code = UninstallTarget(one, context, one_out, one_err);
+        changed = changed || !unchanged(code);
         err += one_err;
         if (result == kExitOk) result = code;
         if (!target.json) {
@@ -659,6 +700,7 @@ int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std:
         json += (i ? ",\n" : "\n") + object + ",\n  \"exit_code\": " + std::to_string(code) + "\n}";
     }
     if (target.json) out += json + "\n]\n";
+    if (restore_point) changed ? context.ports.hostkit.SrEnd() : context.ports.hostkit.SrCancel();
     return result;
 }
 

@@ -28,6 +28,16 @@ class HostkitPort {
     virtual HostkitTable InitFunctionTable() = 0;
     // Net_IsConnected through slot 12 of `table`: non-zero when connected.
     virtual int NetIsConnected(HostkitTable table) = 0;
+    // Dll_SR_Init, Dll_SR_Begin, Dll_SR_Cancel, Dll_SR_End: a System Restore
+    // point begun before changes and then ended (kept) or cancelled. False
+    // when System Restore is unavailable; adapters without it keep these.
+    virtual bool SrInit() { return false; }
+    virtual bool SrBegin(const std::u16string& description) {
+        (void)description;
+        return false;
+    }
+    virtual bool SrCancel() { return false; }
+    virtual bool SrEnd() { return false; }
 };
 
 }  // namespace purgeon

@@ -4,8 +4,11 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/undo_set.h"
@@ -233,6 +236,103 @@ TEST(UndoSetUnderWine, AFolderWithAReadOnlyFileAndALongPathGoesAndComesBack) {
     ASSERT_TRUE(files.ReadFile(app + u"\\held.txt", &bytes));
     EXPECT_EQ(bytes, std::vector<std::uint8_t>{'h'});
     files.SetAttributes(app + u"\\readme.txt", kFileAttributeNormal);
+}
+
+// purgeon-cli.exe beside this test, with standard input empty and its
+// output in `output`; the exit code.
+DWORD RunCli(const std::wstring& arguments, std::string& output) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe(self);
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"purgeon-cli.exe";
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const std::wstring log = Wide(TempFolder(L"purgeon-cli-output.txt"));
+    HANDLE file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE nothing = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION process = {};
+    DWORD code = 0xFFFFFFFF;
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                       nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(file);
+    CloseHandle(nothing);
+    Win32FileSystem files;
+    std::vector<std::uint8_t> bytes;
+    files.ReadFile(FromWide(log.c_str()), &bytes);
+    output.assign(bytes.begin(), bytes.end());
+    return code;
+}
+
+// Closes Hostkit's "SR" boxes (its restore-point exports show one when they
+// fail and wait for the user) while it lives; counts them.
+class SrBoxCloser {
+  public:
+    SrBoxCloser()
+        : thread_([this] {
+              while (!stop_) {
+                  if (HWND box = FindWindowW(L"#32770", L"SR")) {
+                      PostMessageW(box, WM_COMMAND, IDOK, 0);
+                      ++closed_;
+                      Sleep(500);
+                  }
+                  Sleep(50);
+              }
+          }) {}
+    ~SrBoxCloser() {
+        stop_ = true;
+        thread_.join();
+    }
+    int closed() const { return closed_; }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> closed_{0};
+    std::thread thread_;
+};
+
+// Wine's SRSetRestorePointW fails: --restore-point says so, goes on only
+// with --yes, and the removal then keeps its undo set as always. Hostkit's
+// export also shows its "SR" box, which an unattended run would wait on.
+TEST(UndoSetUnderWine, ARestorePointUnavailableIsSaidAndAskedFor) {
+    SrBoxCloser closer;
+    Win32FileSystem files;
+    const std::u16string app = u"C:\\PurgeonRestorePoint\\App";
+    files.CreateDirectory(u"C:\\PurgeonRestorePoint");
+    files.CreateDirectory(app);
+    ASSERT_TRUE(files.WriteFile(app + u"\\tool.exe", {'M', 'Z'}));
+    std::string output;
+    EXPECT_EQ(RunCli(L"uninstall --folder C:\\PurgeonRestorePoint\\App --restore-point", output),
+              4u)
+        << output;
+    EXPECT_NE(output.find("System Restore is unavailable"), std::string::npos) << output;
+    EXPECT_NE(files.GetAttributes(app + u"\\tool.exe"), kInvalidFileAttributes);
+
+    EXPECT_EQ(RunCli(L"uninstall --folder C:\\PurgeonRestorePoint\\App --restore-point --yes "
+                     L"--undo-dir C:\\PurgeonRestorePoint\\Undo",
+                     output),
+              0u)
+        << output;
+    EXPECT_NE(output.find("System Restore is unavailable"), std::string::npos) << output;
+    EXPECT_EQ(files.GetAttributes(app), kInvalidFileAttributes);
+    Win32Registry registry;
+    const auto sets = ListUndoSets(files, u"C:\\PurgeonRestorePoint\\Undo");
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(RunCli(L"restore \"" + std::wstring(Wide(sets[0].folder)) + L"\"", output), 0u)
+        << output;
+    EXPECT_NE(files.GetAttributes(app + u"\\tool.exe"), kInvalidFileAttributes);
+    std::printf("Hostkit's SR boxes closed: %d\n", closer.closed());
 }
 
 }  // namespace

@@ -50,4 +50,20 @@ int Win32Hostkit::NetIsConnected(HostkitTable table) {
     return net_is_connected != nullptr ? net_is_connected() : 0;
 }
 
+bool Win32Hostkit::SrInit() {
+    return Dll_SR_Init() != 0;
+}
+
+bool Win32Hostkit::SrBegin(const std::u16string& description) {
+    return Dll_SR_Begin(Wide(description)) != 0;
+}
+
+bool Win32Hostkit::SrCancel() {
+    return Dll_SR_Cancel() != 0;
+}
+
+bool Win32Hostkit::SrEnd() {
+    return Dll_SR_End() != 0;
+}
+
 }  // namespace purgeon

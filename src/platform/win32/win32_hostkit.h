@@ -14,6 +14,10 @@ class Win32Hostkit : public HostkitPort {
                             std::uint8_t use_64bit_view) override;
     HostkitTable InitFunctionTable() override;
     int NetIsConnected(HostkitTable table) override;
+    bool SrInit() override;
+    bool SrBegin(const std::u16string& description) override;
+    bool SrCancel() override;
+    bool SrEnd() override;
 };
 
 }  // namespace purgeon
