@@ -50,20 +50,42 @@ int Win32Hostkit::NetIsConnected(HostkitTable table) {
     return net_is_connected != nullptr ? net_is_connected() : 0;
 }
 
+namespace {
+
+// The restore-point exports are looked up when first used, not imported:
+// purgeon.exe imports only the five functions the window program uses.
+template <typename Fn>
+Fn HostkitExport(const char* name) {
+    HMODULE module = GetModuleHandleW(L"Hostkit.dll");
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+using SrCall = BYTE(__stdcall*)();
+using SrBeginCall = BYTE(__stdcall*)(const wchar_t*);
+
+bool CallSr(const char* name) {
+    const SrCall call = HostkitExport<SrCall>(name);
+    return call != nullptr && call() != 0;
+}
+
+}  // namespace
+
 bool Win32Hostkit::SrInit() {
-    return Dll_SR_Init() != 0;
+    return CallSr("Dll_SR_Init");
 }
 
 bool Win32Hostkit::SrBegin(const std::u16string& description) {
-    return Dll_SR_Begin(Wide(description)) != 0;
+    const SrBeginCall call = HostkitExport<SrBeginCall>("Dll_SR_Begin");
+    return call != nullptr && call(Wide(description)) != 0;
 }
 
 bool Win32Hostkit::SrCancel() {
-    return Dll_SR_Cancel() != 0;
+    return CallSr("Dll_SR_Cancel");
 }
 
 bool Win32Hostkit::SrEnd() {
-    return Dll_SR_End() != 0;
+    return CallSr("Dll_SR_End");
 }
 
 }  // namespace purgeon
