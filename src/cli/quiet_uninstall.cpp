@@ -12,8 +12,41 @@ namespace purgeon {
 
 namespace {
 
-const char16_t kInnoSwitches[] = u" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART";
-const char16_t kNsisSwitch[] = u" /S";
+constexpr std::u16string_view kInnoSwitches[] = {u"/VERYSILENT", u"/SUPPRESSMSGBOXES",
+                                                 u"/NORESTART"};
+constexpr std::u16string_view kNsisSwitches[] = {u"/S"};
+
+// The arguments with each switch they lack (as a word, in any letter case)
+// added: an uninstall string that carries "/S" already keeps one. NSIS reads
+// everything after "_?=" as its folder, so the switches go before that.
+template <std::size_t N>
+std::u16string WithSwitches(const std::u16string& arguments,
+                            const std::u16string_view (&switches)[N]) {
+    std::size_t folder = std::u16string::npos;
+    for (std::size_t at = arguments.find(u"_?="); at != std::u16string::npos;
+         at = arguments.find(u"_?=", at + 1)) {
+        if (at == 0 || arguments[at - 1] == u' ') {
+            folder = at;
+            break;
+        }
+    }
+    const std::u16string before = Trim(arguments.substr(0, folder));
+    StringList words;
+    for (std::size_t at = 0; at < before.size();) {
+        const std::size_t blank = std::min(before.find(u' ', at), before.size());
+        if (blank > at) words.push_back(before.substr(at, blank - at));
+        at = blank + 1;
+    }
+    std::u16string result = before;
+    for (const std::u16string_view& word : switches) {
+        const bool carried = std::any_of(words.begin(), words.end(), [&](const std::u16string& w) {
+            return EqualsIgnoreAsciiCase(w, std::u16string(word));
+        });
+        if (!carried) result += (result.empty() ? u"" : u" ") + std::u16string(word);
+    }
+    if (folder != std::u16string::npos) result += u" " + arguments.substr(folder);
+    return result;
+}
 
 // Whether the bytes hold `marker` as ASCII or as UTF-16LE (version
 // resources are UTF-16).
@@ -89,13 +122,13 @@ QuietUninstall ChooseQuietUninstall(FileSystemPort& files, const std::u16string&
     }
     std::vector<std::uint8_t> bytes;
     const bool read = !program.empty() && files.ReadFile(program, &bytes);
-    const std::u16string quoted = u"\"" + program + u"\"" + arguments;
+    const std::u16string quoted = u"\"" + program + u"\" ";
     if (IsInnoName(name) || (read && Carries(bytes, "Inno Setup"))) {
         result.family = InstallerFamily::kInnoSetup;
-        result.command = quoted + kInnoSwitches;
+        result.command = quoted + WithSwitches(arguments, kInnoSwitches);
     } else if (read && Carries(bytes, "Nullsoft")) {
         result.family = InstallerFamily::kNsis;
-        result.command = quoted + kNsisSwitch;
+        result.command = quoted + WithSwitches(arguments, kNsisSwitches);
     }
     return result;
 }
