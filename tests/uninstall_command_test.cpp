@@ -27,6 +27,14 @@ Launch Fallback(std::string command_line) {
 TEST(RunUninstallCommand, SplitsByItsCasesInOrder) {
     const CommandCase cases[] = {
         {u"MsiExec.exe /X{1234-ABCD}", false, {Shell(u"MsiExec.exe", u"/X{1234-ABCD} ")}, {}},
+        // Listed for its maintenance (a silent repair without dialogs): run
+        // as its removal. A package to install keeps its /i.
+        {u"MsiExec.exe /I{1234-ABCD}", false, {Shell(u"MsiExec.exe", u"/X{1234-ABCD} ")}, {}},
+        {u"msiexec -i{AB} /qb",
+         true,
+         {Shell(u"msiexec", u"-X{AB} /qb "), Fallback("msiexec -X{AB} /qb")},
+         {}},
+        {u"MsiExec.exe /i C:\\setup.msi", false, {Shell(u"MsiExec.exe", u"/i C:\\setup.msi ")}, {}},
         {u"rundll32.exe advpack.dll,LaunchINFSection x.inf",
          false,
          {Shell(u"rundll32.exe", u"advpack.dll,LaunchINFSection x.inf ")},

@@ -323,22 +323,6 @@ int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::s
 // How often the wait for the uninstaller looks at the process list.
 constexpr std::uint32_t kUninstallerPollMs = 200;
 
-// Windows lists a Windows Installer product with "MsiExec.exe /I{code}",
-// which for an installed product starts its maintenance (in a package
-// without dialogs: a silent repair), not its removal. The uninstall the entry
-// stands for is /X with the same code; any other command runs as listed.
-std::u16string UninstallCommandToRun(const std::u16string& command) {
-    const StringList words = SplitCommand(command, u' ');
-    if (words.empty() || !ContainsIgnoreAsciiCase(words[0], u"MSIEXEC")) return command;
-    std::u16string result = command;
-    for (size_t at = words[0].size(); at + 2 < result.size(); ++at) {
-        if ((result[at] == u'/' || result[at] == u'-') && AsciiUpper(result[at + 1]) == u'I' &&
-            result[at + 2] == u'{')
-            result[at + 1] = u'X';
-    }
-    return result;
-}
-
 bool IsYes(const std::string& answer) {
     const std::u16string word = AsciiLower(Trim(FromUtf8(answer)));
     return word == u"y" || word == u"yes";

@@ -66,7 +66,21 @@ StringList SplitCommand(std::u16string_view command, char16_t separator) {
     return pieces;
 }
 
-void RunUninstallCommand(Ports& ports, WindowId owner, const std::u16string& command) {
+std::u16string UninstallCommandToRun(const std::u16string& command) {
+    const StringList words = SplitCommand(command, u' ');
+    if (words.empty() || !ContainsIgnoreAsciiCase(words[0], u"MSIEXEC")) return command;
+    std::u16string result = command;
+    for (size_t at = words[0].size(); at + 2 < result.size(); ++at) {
+        if ((result[at] == u'/' || result[at] == u'-') && AsciiUpper(result[at + 1]) == u'I' &&
+            result[at + 2] == u'{')
+            result[at + 1] = u'X';
+    }
+    return result;
+}
+
+void RunUninstallCommand(Ports& ports, WindowId owner, const std::u16string& received) {
+    // The fallback launches this command too: the removal, never a repair.
+    const std::u16string command = UninstallCommandToRun(received);
     Launch launch(ports, owner, command);
     const std::u16string upper = AsciiUpper(command);
 

@@ -16,7 +16,15 @@ namespace purgeon {
 // empty pieces are dropped.
 StringList SplitCommand(std::u16string_view command, char16_t separator);
 
-// Launches `command` (see the .cpp for the cases). Returns as soon as the
+// Windows lists a Windows Installer product with "MsiExec.exe /I{code}",
+// which for an installed product starts its maintenance (in a package
+// without dialogs: a silent repair), not its removal. The uninstall the
+// entry stands for is /X with the same code: that is what this returns for
+// such a command; any other command comes back as it is.
+std::u16string UninstallCommandToRun(const std::u16string& command);
+
+// Launches `command` (see the .cpp for the cases), a Windows Installer
+// product's maintenance command as its removal (UninstallCommandToRun). Returns as soon as the
 // launch is done; it does not wait for the uninstaller.
 void RunUninstallCommand(Ports& ports, WindowId owner, const std::u16string& command);
 
