@@ -23,6 +23,10 @@ xvfb_pid=$!
 cleanup() {
   wineserver -k 2>/dev/null || true
   WINEPREFIX="$build/wineprefix32" wineserver -k 2>/dev/null || true
+  # The prefixes of the suites that have one of their own (e2e/own-prefix.sh).
+  for own in "$build"/wineprefix-*/; do
+    [ -d "$own" ] && WINEPREFIX="${own%/}" wineserver -k 2>/dev/null || true
+  done
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$xvfb_pid" 2>/dev/null || true
 }

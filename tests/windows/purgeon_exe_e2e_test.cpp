@@ -378,5 +378,98 @@ TEST_F(PurgeonExe, UninstallsAnNsisProgramThroughItsOwnUninstallersPages) {
     EXPECT_TRUE(Exists(L"C:\\Program Files\\Lumen Image Viewer")) << "a neighbour is untouched";
 }
 
+// The samples of e2e/uninstall.sh, each beside a sibling of the same
+// publisher whose names begin alike and whose values share the Run key, in
+// a prefix of their own. These tests act in the window and look at what it
+// shows; e2e/uninstall/check_uninstall.py's machine cases, run after them,
+// check the machine as they do after purgeon-cli's uninstalls.
+class PurgeonExeSamples : public PurgeonExe {
+  protected:
+    // Step 1 → Step 2 → the program's own uninstaller → Step 3 → Delete, for
+    // the sample `name` in Program Files (x86) whose uninstaller leaves
+    // `left` in its folder; `registry_part` is part of one of its Step 2
+    // registry rows.
+    void UninstallThroughTheWindow(const std::wstring& name, const std::wstring& left,
+                                   const std::wstring& registry_part) {
+        const std::wstring folder = ProgramFilesX86() + L"\\" + name;
+        const std::wstring left_file = folder + L"\\" + left;
+        ASSERT_TRUE(Exists(left_file));
+        RemoteList programs(process_.Get(), list_);
+        const int row = programs.Find(name);
+        ASSERT_GE(row, 0) << "not listed";
+        programs.Select(row);
+        ASSERT_TRUE(WaitFor([&] { return TextOf(Child(main_, kIdDetailsName)) == name; }));
+        Press(main_, kIdRun);
+        ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep2); })) << "no Step 2";
+        RemoteList files(process_.Get(), Child(main_, kIdStep2FilesList));
+        RemoteList registry(process_.Get(), Child(main_, kIdStep2RegistryList));
+        EXPECT_GE(files.Find(left_file, 1), 0)
+            << "Step 2 lacks " << ToUtf8(FromWide(left_file.c_str()));
+        bool found = false;
+        for (int i = 0; i < registry.Count() && !found; ++i)
+            found = registry.Text(i, 1).find(registry_part) != std::wstring::npos;
+        EXPECT_TRUE(found) << "Step 2 lacks a registry row with "
+                           << ToUtf8(FromWide(registry_part.c_str()));
+        EXPECT_EQ(TextOf(Child(main_, kIdUninstallProgram)), L"Uninstall Program: " + name);
+
+        Press(main_, kIdCompleteUninstall);
+        Answer(pid(), L"Are you sure you want to uninstall " + name + L" ?", IDYES);
+        HWND process_window = nullptr;
+        HWND close = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            process_window = FindTop(pid(), L"TFrm_UninstallProcess_Leftovers");
+            close = Child(process_window, kIdUninstallClose);
+            return Visible(close);
+        })) << "the uninstall-process window never offered Close";
+        PostMessageW(close, BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+        RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
+        EXPECT_GE(leftovers.Find(left_file, 1), 0)
+            << "Step 3 lacks what the uninstaller left: " << ToUtf8(FromWide(left_file.c_str()));
+        DeleteLeftovers(name);
+        EXPECT_FALSE(Exists(folder));
+        EXPECT_TRUE(Exists(folder + L" Extra\\" + left)) << "the sibling's file is gone";
+        // Back on Step 1 the list is read again: the program is gone, its
+        // sibling is there.
+        Press(main_, kIdStep3Back);
+        ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep1); }));
+        EXPECT_TRUE(WaitFor([&] {
+            return programs.Find(name) < 0 && programs.Find(name + L" Extra") >= 0;
+        })) << "after Back the list does not show the sibling without the program";
+    }
+};
+
+TEST_F(PurgeonExeSamples, UninstallsTheNsisSampleAndLeavesItsSibling) {
+    UninstallThroughTheWindow(L"Purgeon Uninstall Sample NSIS", L"settings.ini",
+                              L"PurgeonUninstallSampleNsis.Document");
+}
+
+TEST_F(PurgeonExeSamples, UninstallsTheWindowsInstallerSampleAndLeavesItsSibling) {
+    UninstallThroughTheWindow(L"Purgeon Uninstall Sample MSI", L"user.cfg",
+                              L"AppCompatFlags\\Layers");
+}
+
+TEST_F(PurgeonExeSamples, RemovesTheFolderSampleByItsFolder) {
+    const std::wstring folder = L"C:\\Purgeon Uninstall Sample Folder\\";
+    ASSERT_TRUE(Exists(folder + L"tool.exe"));
+    Press(main_, kIdCustomUninstall);
+    HWND wizard = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (wizard = FindTop(pid(), L"TFrm_K_CustomUninstallWizard")) != nullptr; }));
+    SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(folder.c_str()));
+    Press(wizard, kIdWizardScan);
+    Answer(
+        pid(),
+        L"Are you sure to scan and analyze the associated program install information of " + folder,
+        IDYES);
+    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
+    EXPECT_GE(leftovers.Find(folder + L"data\\state.ini", 1), 0);
+    DeleteLeftovers(folder);
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(Exists(L"C:\\Purgeon Uninstall Sample Folder Extra\\tool.exe"));
+}
+
 }  // namespace
 }  // namespace purgeon
