@@ -33,6 +33,7 @@
 #include "screen_shot.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/secondary_windows.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 namespace {
@@ -45,31 +46,6 @@ std::wstring AsciiLowerW(std::wstring text) {
     for (wchar_t& c : text)
         if (c >= L'A' && c <= L'Z') c = wchar_t(c + 32);
     return text;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// Pumps this thread's messages until `done` holds; false after `seconds`.
-bool PumpUntil(const std::function<bool()>& done, int seconds = 30) {
-    const ULONGLONG deadline = GetTickCount64() + ULONGLONG(seconds) * 1000;
-    while (!done()) {
-        if (GetTickCount64() > deadline) return false;
-        Pump();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[1024];
-    const int length = GetWindowTextW(window, text, 1024);
-    return std::wstring(text, std::size_t(length > 0 ? length : 0));
 }
 
 // The first descendant of `parent` of window class `cls` with this caption.

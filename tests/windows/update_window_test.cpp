@@ -26,16 +26,10 @@
 #include "platform/win32/own_executable.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_clock.h"
-#include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_dialog.h"
-#include "platform/win32/win32_dispatcher.h"
 #include "platform/win32/win32_download.h"
-#include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_hostkit.h"
-#include "platform/win32/win32_launcher.h"
-#include "platform/win32/win32_processes.h"
-#include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_shell_folders.h"
+#include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_text_compare.h"
 #include "purgeon_version.h"
 #include "screen_shot.h"
@@ -43,35 +37,12 @@
 #include "ui/win32/main_window.h"
 #include "ui/win32/secondary_windows.h"
 #include "update_http_server.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 namespace {
 
 using testing::LocalHttpServer;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, int seconds = 30) {
-    const ULONGLONG deadline = GetTickCount64() + ULONGLONG(seconds) * 1000;
-    while (!done()) {
-        if (GetTickCount64() > deadline) return false;
-        Pump();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[1024];
-    const int length = GetWindowTextW(window, text, 1024);
-    return std::wstring(text, std::size_t(length > 0 ? length : 0));
-}
 
 // A message box of this process as the helper thread found it.
 struct Box {
@@ -204,7 +175,7 @@ class UpdateWindowTest : public ::testing::Test {
         ASSERT_NE(server.port(), 0) << "the local HTTP server did not start";
         ASSERT_TRUE(main_window.Create(GetModuleHandleW(nullptr)));
         ASSERT_TRUE(shadow.Create(main_window.hwnd(), about));
-        ASSERT_TRUE(about.Create(main_window.hwnd(), launcher));
+        ASSERT_TRUE(about.Create(main_window.hwnd(), machine.launcher));
         ASSERT_TRUE(loading.Create(main_window.hwnd()));
         main_window.SetSecondaryWindows(&loading, &shadow);
         const std::wstring origin = server.Origin();
@@ -236,7 +207,7 @@ class UpdateWindowTest : public ::testing::Test {
     HWND main() const { return main_window.hwnd(); }
     std::string SavedUpdateFile() {
         std::vector<std::uint8_t> bytes;
-        files.ReadFile(main_window.form().m_strCurAppPath + u"Update.dat", &bytes);
+        machine.files.ReadFile(main_window.form().m_strCurAppPath + u"Update.dat", &bytes);
         return std::string(bytes.begin(), bytes.end());
     }
     std::wstring UpdateFilePath() {
@@ -304,22 +275,12 @@ class UpdateWindowTest : public ::testing::Test {
     }
 
     LocalHttpServer server;
-    Win32Registry registry;
-    Win32FileSystem files;
-    Win32ShellFolders shell;
-    Win32Hostkit hostkit;
-    Win32Dispatcher dispatcher;
-    Win32Clock clock;
-    Win32Dialog dialog;
-    Win32Processes processes;
-    Win32Launcher launcher;
-    Win32CodePage code_page;
-    Ports ports{registry, files,  shell,     hostkit,  dispatcher,
-                clock,    dialog, processes, launcher, code_page};
+    Win32Machine machine;
+    Ports ports = machine.ports();
     Win32TextCompare text_compare;
     MainWindow main_window{ports, text_compare, OwnExecutablePath()};
     AboutWindow about;
-    ShadowWindow shadow{clock};
+    ShadowWindow shadow{machine.clock};
     LoadingWindow loading;
 
     // What the update check works through: real but for the launcher, the
@@ -328,8 +289,9 @@ class UpdateWindowTest : public ::testing::Test {
     QuickClock quick_clock;
     ConnectionHostkit connection;
     FlagNotingDialog boxes_dialog;
-    Ports update_ports{registry,    files,        shell,     connection, dispatcher,
-                       quick_clock, boxes_dialog, processes, browser,    code_page};
+    Ports update_ports{
+        machine.registry, machine.files, machine.shell,     connection, machine.dispatcher,
+        quick_clock,      boxes_dialog,  machine.processes, browser,    machine.code_page};
     std::unique_ptr<UpdateCheckWindow> update;
 
     HWND upgrade_button = nullptr;
@@ -443,7 +405,7 @@ TEST_F(UpdateWindowTest, WithoutAConnectionNothingIsDownloaded) {
     // The Hostkit table's own answer: what Windows says about the machine
     // decides whether the site is asked.
     connection.forced.reset();
-    const int connected = hostkit.NetIsConnected(main_window.form().hostkit_table());
+    const int connected = machine.hostkit.NetIsConnected(main_window.form().hostkit_table());
     std::printf("Net_IsConnected here: %d\n", connected);
     server.ClearRequests();
     boxes = RunCheck(IDNO);

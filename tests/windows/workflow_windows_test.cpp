@@ -46,6 +46,7 @@
 #include "ui/win32/uninstall_process_window.h"
 #include "ui/win32/wizard_window.h"
 #include "ui/win32/workflow_control_ids.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 namespace {
@@ -56,12 +57,6 @@ std::string Utf8(const std::wstring& text) {
 
 std::wstring W(const std::u16string& text) {
     return std::wstring(Wide(text));
-}
-
-std::wstring TextOf(HWND window) {
-    std::vector<wchar_t> text(std::size_t(GetWindowTextLengthW(window)) + 1);
-    const int length = GetWindowTextW(window, text.data(), int(text.size()));
-    return std::wstring(text.data(), std::size_t(length > 0 ? length : 0));
 }
 
 std::wstring ClassOf(HWND window) {
