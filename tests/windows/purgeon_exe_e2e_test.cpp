@@ -411,6 +411,11 @@ class PurgeonExeSamples : public PurgeonExe {
         EXPECT_TRUE(found) << "Step 2 lacks a registry row with "
                            << ToUtf8(FromWide(registry_part.c_str()));
         EXPECT_EQ(TextOf(Child(main_, kIdUninstallProgram)), L"Uninstall Program: " + name);
+        // Few enough rows for the counts to show every one.
+        EXPECT_EQ(TextOf(Child(main_, kIdStep2FilesCount)),
+                  std::to_wstring(files.Count()) + L" files/folders found");
+        EXPECT_EQ(TextOf(Child(main_, kIdStep2RegistryCount)),
+                  std::to_wstring(registry.Count()) + L" registry entries found");
 
         Press(main_, kIdCompleteUninstall);
         Answer(pid(), L"Are you sure you want to uninstall " + name + L" ?", IDYES);
@@ -421,6 +426,10 @@ class PurgeonExeSamples : public PurgeonExe {
             close = Child(process_window, kIdUninstallClose);
             return Visible(close);
         })) << "the uninstall-process window never offered Close";
+        // Both steps marked done (disabled), the moving marker gone.
+        EXPECT_FALSE(IsWindowEnabled(Child(process_window, kIdUninstallStep1)));
+        EXPECT_FALSE(IsWindowEnabled(Child(process_window, kIdUninstallStep2)));
+        EXPECT_FALSE(Visible(Child(process_window, kIdUninstallMarker)));
         PostMessageW(close, BM_CLICK, 0, 0);
         ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
         RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
