@@ -4,6 +4,10 @@
 // answered by script.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "inventory/Unit_K_Registry_Proc.h"
+#include "inventory/Unit_String_Proc.h"
 #include "support/main_form_fixture.h"
 
 namespace purgeon {
@@ -138,6 +142,101 @@ TEST_F(Workflow, AStandardUninstallFromRunToDelete) {
     EXPECT_EQ(Dialogs().size(), asked);
     EXPECT_EQ(form.NB_Main, MainPage::kStep1);
     EXPECT_EQ(form.current_program(), nullptr);
+    WaitForEnumeration();
+}
+
+// Step 3 shows what is left after the program's own uninstaller: what it
+// removed is no leftover. Here the uninstaller takes its files but
+// readme.txt, and its Uninstall key.
+TEST_F(Workflow, Step3ListsOnlyWhatTheUninstallerLeft) {
+    Select(u"Acme Notes");
+    form.ImgBtn_Step1_RunClick();
+    ASSERT_EQ(form.NB_Main, MainPage::kStep2);
+    const std::size_t step2_files = form.ListView_Step2_FilesFolders.size();
+    const std::size_t step2_registry = form.ListView_Step2_Registry.size();
+    std::atomic<bool> uninstalled{false};
+    machine.launcher.set_on_launch([&](const Launch&) {
+        machine.files.DeleteFile(kApp + u"notes.exe");
+        machine.files.DeleteFile(kApp + u"plugins\\spell.dll");
+        machine.files.RemoveDirectory(kApp + u"plugins\\");
+        machine.registry.DeleteTree(kHkeyLocalMachine, kUninstall + u"AcmeNotes");
+        uninstalled = true;
+    });
+    // The uninstall-process window stays until the uninstaller has run.
+    view.run_modal = [&](const std::function<bool()>& done) {
+        ASSERT_TRUE(machine.dispatcher.RunUntil([&] { return uninstalled && done(); },
+                                                std::chrono::seconds(20)));
+    };
+    machine.dialog.Script({kIdYes});
+    const std::size_t renders_before = view.renders.size();
+    form.ImagBtn_Step2_CompleteUninstallClick();
+    ASSERT_EQ(form.NB_Main, MainPage::kStep3);
+
+    const auto left = Paths(form.ListView_Step3_FilesFolders);
+    EXPECT_NE(std::find(left.begin(), left.end(), kApp + u"readme.txt"), left.end());
+    EXPECT_NE(std::find(left.begin(), left.end(), kApp), left.end()) << "its folder is still there";
+    for (const auto& path : left) {
+        EXPECT_EQ(path.find(u"notes.exe"), std::u16string::npos);
+        EXPECT_EQ(path.find(u"plugins"), std::u16string::npos);
+    }
+    for (const auto& row : form.ListView_Step3_Registry)
+        EXPECT_EQ(row.path.find(u"Uninstall\\AcmeNotes"), std::u16string::npos);
+    EXPECT_EQ(form.ListView_Step3_Registry.size(), step2_registry - 1);
+    EXPECT_EQ(form.ListView_Step2_FilesFolders.size(), step2_files) << "Step 2 stays as found";
+    EXPECT_EQ(view.renders.size() > renders_before &&
+                  std::find(view.renders.begin() + long(renders_before), view.renders.end(),
+                            MainPart::kReportLists) != view.renders.end(),
+              true)
+        << "the lists are drawn again";
+
+    // Delete removes what is left; the neighbour stays.
+    machine.dialog.Script({kIdYes, kIdOk});
+    form.ImgBtn_Step3_DeleteClick();
+    EXPECT_FALSE(machine.files.Exists(kApp + u"readme.txt"));
+    EXPECT_FALSE(machine.files.Exists(kApp));
+    EXPECT_TRUE(machine.files.Exists(u"C:\\Program Files (x86)\\Acme Notes Pro\\pro.exe"));
+    EXPECT_EQ(Dialogs().back().text, u"All Acme Notes leftovers have been completely removed.");
+    form.ImgBtn_Step3_BackClick();
+    WaitForEnumeration();
+}
+
+// An uninstaller that took everything leaves Step 3 empty: Delete only says
+// so.
+TEST_F(Workflow, AfterAnUninstallerThatTookEverythingDeleteOnlySaysSo) {
+    Select(u"Acme Notes");
+    form.ImgBtn_Step1_RunClick();
+    ASSERT_EQ(form.NB_Main, MainPage::kStep2);
+    const auto step2 = form.ListView_Step2_Registry;
+    std::atomic<bool> uninstalled{false};
+    machine.launcher.set_on_launch([&](const Launch&) {
+        for (const char16_t* file : {u"notes.exe", u"readme.txt", u"plugins\\spell.dll"})
+            machine.files.DeleteFile(kApp + file);
+        machine.files.RemoveDirectory(kApp + u"plugins\\");
+        machine.files.RemoveDirectory(kApp);
+        for (const auto& row : step2) {
+            StringList pieces;
+            Str_SplitByBar(row.path, pieces);
+            if (pieces.size() == 2)
+                machine.registry.DeleteTree(Reg_RootFromName(pieces[0]), pieces[1]);
+        }
+        uninstalled = true;
+    });
+    view.run_modal = [&](const std::function<bool()>& done) {
+        ASSERT_TRUE(machine.dispatcher.RunUntil([&] { return uninstalled && done(); },
+                                                std::chrono::seconds(20)));
+    };
+    machine.dialog.Script({kIdYes});
+    form.ImagBtn_Step2_CompleteUninstallClick();
+    ASSERT_EQ(form.NB_Main, MainPage::kStep3);
+    EXPECT_TRUE(form.ListView_Step3_FilesFolders.empty());
+    EXPECT_TRUE(form.ListView_Step3_Registry.empty());
+
+    const std::size_t asked = Dialogs().size();
+    form.ImgBtn_Step3_DeleteClick();
+    ASSERT_EQ(Dialogs().size(), asked + 1) << "no question, only the notice";
+    EXPECT_EQ(Dialogs().back().text, u"All Acme Notes leftovers have been completely removed.");
+    EXPECT_TRUE(machine.files.Exists(u"C:\\Program Files (x86)\\Acme Notes Pro\\pro.exe"));
+    form.ImgBtn_Step3_BackClick();
     WaitForEnumeration();
 }
 

@@ -344,22 +344,6 @@ bool PathExists(FileSystemPort& files, const std::u16string& path) {
     return files.GetAttributes(path) != kInvalidFileAttributes;
 }
 
-// Whether a location (notation of the registry layer) names an existing key
-// or value in the given view.
-bool RegistryLocationExists(RegistryPort& registry, const std::u16string& location, bool view64) {
-    StringList pieces;
-    Str_SplitByBar(location, pieces);
-    if (pieces.size() != 2 && pieces.size() != 3) return false;
-    const RegKey root = Reg_RootFromName(pieces[0]);
-    if (root == 0) return false;
-    ScopedRegKey key(registry);
-    if (registry.OpenKey(root, pieces[1], kKeyRead | (view64 ? kKeyWow64_64Key : 0),
-                         key.Receive()) != kErrorSuccess)
-        return false;
-    return pieces.size() == 2 ||
-           registry.QueryValue(key.Get(), pieces[2], nullptr, nullptr, nullptr) == kErrorSuccess;
-}
-
 // What of the analysis' finds is still there.
 Findings StillThere(Ports& ports, const Findings& found, bool view64) {
     Findings there;
@@ -370,7 +354,7 @@ Findings StillThere(Ports& ports, const Findings& found, bool view64) {
         if (PathExists(ports.files, file)) there.files.push_back(file);
     }
     for (const auto& entry : found.registry) {
-        if (RegistryLocationExists(ports.registry, entry, view64)) there.registry.push_back(entry);
+        if (Reg_LocationExists(ports.registry, entry, view64)) there.registry.push_back(entry);
     }
     return there;
 }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "inventory/Unit_String_Proc.h"
+
 namespace purgeon {
 
 namespace {
@@ -192,6 +194,20 @@ bool Reg_ReadString(RegistryPort& reg, RegKey root, const std::u16string& key_pa
     ScopedRegKey key(reg);
     if (OpenView(reg, root, key_path, view64, key) != kErrorSuccess) return false;
     return RegQueryText(reg, key.Get(), value_name, text);
+}
+
+bool Reg_LocationExists(RegistryPort& reg, const std::u16string& location, bool view64) {
+    StringList pieces;
+    Str_SplitByBar(location, pieces);
+    if (pieces.size() != 2 && pieces.size() != 3) return false;
+    const RegKey root = Reg_RootFromName(pieces[0]);
+    if (root == 0) return false;
+    ScopedRegKey key(reg);
+    if (reg.OpenKey(root, pieces[1], kKeyRead | (view64 ? kKeyWow64_64Key : 0), key.Receive()) !=
+        kErrorSuccess)
+        return false;
+    return pieces.size() == 2 ||
+           reg.QueryValue(key.Get(), pieces[2], nullptr, nullptr, nullptr) == kErrorSuccess;
 }
 
 bool Reg_DeleteValue(RegistryPort& reg, RegKey root, const std::u16string& key_path,

@@ -58,6 +58,10 @@ void Reg_FindSubKey(RegistryPort& reg, RegKey root, const std::u16string& key_pa
 bool Reg_ReadString(RegistryPort& reg, RegKey root, const std::u16string& key_path,
                     const std::u16string& value_name, bool view64, std::u16string& text);
 
+// Whether `location` (the notation above) names a key, or a value, that
+// exists in that view; opened for reading only.
+bool Reg_LocationExists(RegistryPort& reg, const std::u16string& location, bool view64);
+
 // True only when the value was deleted.
 bool Reg_DeleteValue(RegistryPort& reg, RegKey root, const std::u16string& key_path,
                      const std::u16string& value_name, bool view64);

@@ -272,6 +272,8 @@ class TFrm_Main_PG : public InstallerSoftwareListListener,
     void BackToStep1(bool rows_present);
     std::u16string UninstallProgramText(MeasuredLabel label, const std::u16string& name);
     void EmptyReportLists();
+    // Takes off Step 3 what the program's own uninstaller removed.
+    void DropWhatTheUninstallerTook();
     void SetSearchBox(const std::u16string& text, std::uint32_t colour);
     void ShowStatus(const std::u16string& text);
     void ClearAppList();

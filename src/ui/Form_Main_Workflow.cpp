@@ -6,6 +6,7 @@
 
 #include "analysis/Thread_Uninstall_Analyze.h"
 #include "analysis/Unit_CommonFilesDirs_Func.h"
+#include "inventory/Unit_K_Registry_Proc.h"
 #include "ui/Form_K_CustomUninstallWizard.h"
 #include "ui/Form_Main.h"
 #include "ui/Unit_LeftoverRemoval.h"
@@ -135,6 +136,7 @@ void TFrm_Main_PG::ImagBtn_Step2_CompleteUninstallClick() {
     runner->mpu_pro_SetUninstallSoftware(current_program_->m_strNamelow);
     start_worker_(runner);
     view_.UninstallProcess_ShowModal();
+    DropWhatTheUninstallerTook();
     NB_Main = MainPage::kStep3;
     view_.Render(MainPart::kPage);
 }
@@ -195,14 +197,16 @@ void TFrm_Main_PG::ImgBtn_Step3_DeleteClick() {
         });
         if (!keep) paths.push_back(path);
     }
-    // A registry row goes only when it is ticked on both pages (the two
-    // lists hold the same rows in the same order).
+    // A registry row goes only when it is ticked on both pages. Step 3 holds
+    // the same rows less those the uninstaller took, which leave nothing to
+    // delete.
     std::vector<RegistryRow> registry;
-    for (std::size_t i = 0; i < ListView_Step2_Registry.size(); ++i) {
-        const bool step3_ticked =
-            i >= ListView_Step3_Registry.size() || ListView_Step3_Registry[i].ticked;
-        registry.push_back(
-            {ListView_Step2_Registry[i].path, ListView_Step2_Registry[i].ticked && step3_ticked});
+    for (const ReportRow& row : ListView_Step2_Registry) {
+        const auto on_step3 =
+            std::find_if(ListView_Step3_Registry.begin(), ListView_Step3_Registry.end(),
+                         [&](const ReportRow& other) { return other.path == row.path; });
+        registry.push_back({row.path, row.ticked && on_step3 != ListView_Step3_Registry.end() &&
+                                          on_step3->ticked});
     }
     RemovalRequest request;
     request.owner = view_.MainWindowId();
@@ -216,6 +220,28 @@ void TFrm_Main_PG::ImgBtn_Step3_DeleteClick() {
     request.cur_app_path = m_strCurAppPath;
     request.empty_report_lists = [this] { EmptyReportLists(); };
     RemoveLeftovers(ports_, request);
+}
+
+// Step 3 is filled during the analysis, before the uninstaller ran; what the
+// uninstaller removed since is no leftover, and a Step 3 that lists it
+// misleads. Delete still hands the removal every analysed path: it passes by
+// what is gone.
+void TFrm_Main_PG::DropWhatTheUninstallerTook() {
+    const bool view64 = m_nUninstallType == 1;
+    auto& files = ListView_Step3_FilesFolders;
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&](const ReportRow& row) {
+                                   return ports_.files.GetAttributes(row.path) ==
+                                          kInvalidFileAttributes;
+                               }),
+                files.end());
+    auto& registry = ListView_Step3_Registry;
+    registry.erase(std::remove_if(registry.begin(), registry.end(),
+                                  [&](const ReportRow& row) {
+                                      return !Reg_LocationExists(ports_.registry, row.path, view64);
+                                  }),
+                   registry.end());
+    view_.Render(MainPart::kReportLists);
 }
 
 void TFrm_Main_PG::EmptyReportLists() {

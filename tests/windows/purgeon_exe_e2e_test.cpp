@@ -435,6 +435,10 @@ class PurgeonExeSamples : public PurgeonExe {
         RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
         EXPECT_GE(leftovers.Find(left_file, 1), 0)
             << "Step 3 lacks what the uninstaller left: " << ToUtf8(FromWide(left_file.c_str()));
+        // What the uninstaller took (both samples' take their sample.exe) is
+        // no leftover.
+        EXPECT_GE(files.Find(folder + L"\\sample.exe", 1), 0);
+        EXPECT_LT(leftovers.Find(folder + L"\\sample.exe", 1), 0);
         DeleteLeftovers(name);
         EXPECT_FALSE(Exists(folder));
         EXPECT_TRUE(Exists(folder + L" Extra\\" + left)) << "the sibling's file is gone";
