@@ -9,6 +9,7 @@
 
 #include "inventory/win32/program_icon_files.h"
 #include "platform/text.h"
+#include "platform/win32/dib.h"
 #include "platform/win32/wide.h"
 
 namespace purgeon {
@@ -97,13 +98,7 @@ std::vector<std::uint8_t> BmpFile() {
 // A side x side icon: an opaque red square in the middle, a transparent
 // border a quarter of the side wide (so the bottom-left pixel is clear).
 HICON MakeTestIcon(int side) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = side;
-    info.bmiHeader.biHeight = -side;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DibInfo(side, -side);
     void* bits = nullptr;
     HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const int row = (side + 15) / 16 * 2;  // CreateBitmap rows are word aligned
@@ -153,13 +148,7 @@ IconPixels PixelsOf(HICON icon) {
     BITMAP bm{};
     GetObjectW(info.hbmColor, sizeof bm, &bm);
     out.side = bm.bmWidth;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = out.side;
-    bi.bmiHeader.biHeight = -out.side;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = DibInfo(out.side, -out.side);
     out.color.resize(out.side * out.side);
     std::vector<std::uint32_t> mask(out.side * out.side);
     HDC dc = GetDC(nullptr);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/dib.h"
+
 namespace purgeon {
 
 // Saves the screen area of `window` as a 24-bit BMP in $PURGEON_SHOT_DIR
@@ -26,26 +28,19 @@ inline void SaveShot(HWND window, const char* name) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, old);
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;  // bottom-up, as BMP files are
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, UINT(height), bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
-              DIB_RGB_COLORS);
+    BITMAPINFO info = DibInfo(width, height, 24);  // bottom-up, as BMP files are
+    GetDIBits(memory, bitmap, 0, UINT(height), bits.data(), &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
     file.bfSize = DWORD(file.bfOffBits + bits.size());
     const std::string path = std::string(dir) + "\\" + name + ".bmp";
     if (FILE* out = std::fopen(path.c_str(), "wb")) {
         std::fwrite(&file, sizeof(file), 1, out);
-        std::fwrite(&header, sizeof(header), 1, out);
+        std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out);
         std::fwrite(bits.data(), 1, bits.size(), out);
         std::fclose(out);
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/dib.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/program_file.h"
 
@@ -159,13 +160,7 @@ class ScreenCapture {
         : width_(area.right - area.left), height_(area.bottom - area.top) {
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO bmi{};
-        bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-        bmi.bmiHeader.biWidth = width_;
-        bmi.bmiHeader.biHeight = -height_;  // top-down rows
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bmi = DibInfo(width_, -height_);  // top-down rows
         void* bits = nullptr;
         HBITMAP bitmap = CreateDIBSection(memory, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
         if (bitmap) {

@@ -24,6 +24,7 @@
 #include "platform/memory/recording_launcher.h"
 #include "platform/ports.h"
 #include "platform/text.h"
+#include "platform/win32/dib.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_page.h"
@@ -205,15 +206,8 @@ std::vector<std::uint32_t> ScreenPixels(HWND window, int& width, int& height) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, old);
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = -height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, UINT(height), pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    BITMAPINFO header = DibInfo(width, -height);
+    GetDIBits(memory, bitmap, 0, UINT(height), pixels.data(), &header, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/dib.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_handles.h"
@@ -58,13 +59,7 @@ struct IconBitmaps {
 // A top-down 32-bit DIB section: pixels[y * width + x], 0x00RRGGBB.
 struct Dib {
     Dib(LONG w, LONG h) : width(w), height(h) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = DibInfo(w, -h);
         void* bits = nullptr;
         bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (bitmap.Get() == nullptr || bits == nullptr)
@@ -268,13 +263,7 @@ HBITMAP LoadBitmapFile(const std::u16string& path) {
     const std::uint64_t image = std::uint64_t(RowBytes(width, bits)) * std::abs(height);
     if (offset > bytes.size() || image > bytes.size() - offset) Fail(bad, 0);
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = WORD(bits);
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DibInfo(width, height, WORD(bits));
     void* pixels = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (bitmap == nullptr || pixels == nullptr) Fail("CreateDIBSection failed", GetLastError());
@@ -284,13 +273,7 @@ HBITMAP LoadBitmapFile(const std::u16string& path) {
 
 // The bitmap's pixels, top-down, 0x00RRGGBB.
 std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, LONG width, LONG height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DibInfo(width, -height);
     std::vector<std::uint32_t> pixels(std::size_t(width) * height);
     const ScopedWindowDc screen(nullptr);
     const int rows =

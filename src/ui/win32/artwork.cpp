@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/dib.h"
+
 namespace purgeon {
 namespace {
 
@@ -61,13 +63,7 @@ bool DecodePng(const void* data, DWORD size, int* width, int* height,
 
 // A top-down 32-bit DIB section of the pixels, premultiplied for AlphaBlend.
 HBITMAP MakePremultipliedDib(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DibInfo(width, -height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits) return bitmap;
