@@ -277,6 +277,31 @@ std::string Section(const char* heading, const StringList& items) {
     return text;
 }
 
+// The installed program the target names, from a fresh read into `list`;
+// nullptr, with the message in `err`, when none is named so.
+const K_Class_SoftwareInfo* FindTargetProgram(CliContext& context,
+                                              K_Software_Const_Feature_Lib& lib,
+                                              K_Class_SoftwareInfo_List& list, const Target& target,
+                                              std::string& err) {
+    Enumerate(context, lib, list);
+    const K_Class_SoftwareInfo* record = list.Find(SoftwareKey(Trim(target.program)));
+    if (record == nullptr)
+        err +=
+            "purgeon-cli: no installed program is named \"" + ToUtf8(Trim(target.program)) + "\"\n";
+    return record;
+}
+
+// The target's folder, trimmed, into `subject` when the folder check lets it
+// through and it is a folder; false, with the message in `err`, otherwise.
+bool TargetFolder(CliContext& context, const Target& target, std::u16string& subject,
+                  std::string& err) {
+    if (!CheckFolder(context, target.folder, err)) return false;
+    subject = Trim(target.folder);
+    if (IsDirectory(context.ports.files, subject)) return true;
+    err += "purgeon-cli: there is no folder " + ToUtf8(subject) + "\n";
+    return false;
+}
+
 int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
             std::string& err) {
     Target target;
@@ -287,21 +312,11 @@ int Analyze(const std::vector<std::u16string>& args, CliContext& context, std::s
     K_Class_SoftwareInfo_List list;
     std::u16string subject;
     if (target.has_program) {
-        Enumerate(context, lib, list);
-        const K_Class_SoftwareInfo* record = list.Find(SoftwareKey(Trim(target.program)));
-        if (record == nullptr) {
-            err += "purgeon-cli: no installed program is named \"" + ToUtf8(Trim(target.program)) +
-                   "\"\n";
-            return kExitNotFound;
-        }
+        const K_Class_SoftwareInfo* record = FindTargetProgram(context, lib, list, target, err);
+        if (record == nullptr) return kExitNotFound;
         subject = record->m_strSoftwareName;
     } else {
-        if (!CheckFolder(context, target.folder, err)) return kExitNotFound;
-        subject = Trim(target.folder);
-        if (!IsDirectory(context.ports.files, subject)) {
-            err += "purgeon-cli: there is no folder " + ToUtf8(subject) + "\n";
-            return kExitNotFound;
-        }
+        if (!TargetFolder(context, target, subject, err)) return kExitNotFound;
     }
     const Findings findings = Analyse(context, list, target);
     if (target.json) {
@@ -375,13 +390,8 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
     std::u16string subject, command;
     bool view64 = false;
     if (target.has_program) {
-        Enumerate(context, lib, list);
-        const K_Class_SoftwareInfo* record = list.Find(SoftwareKey(Trim(target.program)));
-        if (record == nullptr) {
-            err += "purgeon-cli: no installed program is named \"" + ToUtf8(Trim(target.program)) +
-                   "\"\n";
-            return kExitNotFound;
-        }
+        const K_Class_SoftwareInfo* record = FindTargetProgram(context, lib, list, target, err);
+        if (record == nullptr) return kExitNotFound;
         subject = record->m_strSoftwareName;
         if (Trim(record->m_strUninstallString).empty()) {
             err +=
@@ -407,12 +417,7 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
             installer = InstallerFamilyName(quiet.family);
         }
     } else {
-        if (!CheckFolder(context, target.folder, err)) return kExitNotFound;
-        subject = Trim(target.folder);
-        if (!IsDirectory(ports.files, subject)) {
-            err += "purgeon-cli: there is no folder " + ToUtf8(subject) + "\n";
-            return kExitNotFound;
-        }
+        if (!TargetFolder(context, target, subject, err)) return kExitNotFound;
     }
 
     // Analysed while the program is still installed: its uninstaller takes
