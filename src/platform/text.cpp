@@ -87,32 +87,42 @@ bool SplitQuoteAware(std::u16string_view text, char16_t separator, StringList& o
     return !out.empty();
 }
 
-bool ParseInt32(std::u16string_view raw, int32_t& value) {
-    const std::u16string text = Trim(raw);
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-    int base = 10;
+NumberPrefix ReadNumberPrefix(std::u16string_view text, std::size_t at) {
+    NumberPrefix prefix;
+    std::size_t i = at;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        prefix.negative = text[i++] == u'-';
     if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
-        base = 16;
+        prefix.base = 16;
         ++i;
     } else if (i + 1 < text.size() && text[i] == u'0' &&
                (text[i + 1] == u'x' || text[i + 1] == u'X')) {
-        base = 16;
+        prefix.base = 16;
         i += 2;
     }
+    prefix.digits = i;
+    return prefix;
+}
+
+int DigitValue(char16_t c, int base) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (base == 16 && AsciiUpper(c) >= u'A' && AsciiUpper(c) <= u'F')
+        return AsciiUpper(c) - u'A' + 10;
+    return -1;
+}
+
+bool ParseInt32(std::u16string_view raw, int32_t& value) {
+    const std::u16string text = Trim(raw);
+    const NumberPrefix prefix = ReadNumberPrefix(text, 0);
+    const bool negative = prefix.negative;
+    const int base = prefix.base;
+    size_t i = prefix.digits;
     if (i >= text.size()) return false;
     const uint64_t limit = negative ? uint64_t(1) << 31 : (uint64_t(1) << 31) - 1;
     uint64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        int digit;
-        if (c >= u'0' && c <= u'9')
-            digit = c - u'0';
-        else if (base == 16 && AsciiUpper(c) >= u'A' && AsciiUpper(c) <= u'F')
-            digit = AsciiUpper(c) - u'A' + 10;
-        else
-            return false;
+        const int digit = DigitValue(text[i], base);
+        if (digit < 0) return false;
         magnitude = magnitude * base + digit;
         if (magnitude > limit) return false;
     }

@@ -51,6 +51,18 @@ std::u16string_view PathFileName(std::u16string_view path);
 // one piece was produced.
 bool SplitQuoteAware(std::u16string_view text, char16_t separator, StringList& out);
 
+// How a whole number's text begins at `at`: an optional sign, then "$", "x",
+// "X", "0x" or "0X" for hexadecimal. `digits` is where the digits start.
+struct NumberPrefix {
+    std::size_t digits = 0;
+    bool negative = false;
+    int base = 10;
+};
+NumberPrefix ReadNumberPrefix(std::u16string_view text, std::size_t at);
+
+// The value of `c` as a digit of `base` (10 or 16), or -1.
+int DigitValue(char16_t c, int base);
+
 // Whole number in the signed 32-bit range after trimming: optional sign,
 // then decimal digits, or hexadecimal digits after "$", "x", "X", "0x", "0X".
 // `value` is untouched when the text is not such a number.

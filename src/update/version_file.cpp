@@ -35,13 +35,6 @@ std::u16string Unquoted(std::u16string value) {
     return value;
 }
 
-int DigitValue(char16_t c, int base) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (base == 16 && AsciiUpper(c) >= u'A' && AsciiUpper(c) <= u'F')
-        return AsciiUpper(c) - u'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::u16string ReadIniValue(const std::vector<std::uint8_t>& file_bytes,
@@ -78,17 +71,10 @@ std::u16string ReadIniValue(const std::vector<std::uint8_t>& file_bytes,
 std::int32_t VersionNumberFromText(std::u16string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-    int base = 10;
-    if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' &&
-               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
-        base = 16;
-        i += 2;
-    }
+    const NumberPrefix prefix = ReadNumberPrefix(text, i);
+    const bool negative = prefix.negative;
+    const int base = prefix.base;
+    i = prefix.digits;
     // The magnitude stops growing past the range's far end; the digits
     // after that still belong to the number.
     constexpr std::int64_t kCeiling = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
