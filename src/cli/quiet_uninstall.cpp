@@ -7,6 +7,7 @@
 #include "inventory/Unit_K_Registry_Proc.h"
 #include "inventory/Unit_String_Proc.h"
 #include "platform/text.h"
+#include "uninstall/Unit_K_UninstallCommand.h"
 
 namespace purgeon {
 
@@ -31,12 +32,7 @@ std::u16string WithSwitches(const std::u16string& arguments,
         }
     }
     const std::u16string before = Trim(arguments.substr(0, folder));
-    StringList words;
-    for (std::size_t at = 0; at < before.size();) {
-        const std::size_t blank = std::min(before.find(u' ', at), before.size());
-        if (blank > at) words.push_back(before.substr(at, blank - at));
-        at = blank + 1;
-    }
+    const StringList words = SplitCommand(before, u' ');
     std::u16string result = before;
     for (const std::u16string_view& word : switches) {
         const bool carried = std::any_of(words.begin(), words.end(), [&](const std::u16string& w) {

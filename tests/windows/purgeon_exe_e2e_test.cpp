@@ -20,6 +20,7 @@
 #include "screen_shot.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/workflow_control_ids.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 namespace {
@@ -32,45 +33,6 @@ bool WaitFor(const std::function<bool()>& done, int timeout_ms = kStepTimeoutMs)
         Sleep(50);
     }
     return done();
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[2048];
-    const int length = GetWindowTextW(window, text, 2048);  // WM_GETTEXT works across processes
-    return std::wstring(text, std::size_t(length > 0 ? length : 0));
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[128];
-    GetClassNameW(window, name, 128);
-    return name;
-}
-
-struct Found {
-    DWORD pid;
-    std::wstring cls;
-    std::wstring text_part;
-    HWND window;
-};
-
-BOOL CALLBACK MatchTop(HWND window, LPARAM data) {
-    auto* found = reinterpret_cast<Found*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if ((found->pid == 0 || pid == found->pid) && IsWindowVisible(window) &&
-        ClassOf(window) == found->cls &&
-        (found->text_part.empty() || TextOf(window).find(found->text_part) != std::wstring::npos)) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of `pid` (0: any process) of that class.
-HWND FindTop(DWORD pid, const std::wstring& cls, const std::wstring& text_part = L"") {
-    Found found{pid, cls, text_part, nullptr};
-    EnumWindows(&MatchTop, reinterpret_cast<LPARAM>(&found));
-    return found.window;
 }
 
 BOOL CALLBACK MatchId(HWND child, LPARAM data) {
@@ -99,7 +61,7 @@ std::wstring BoxText(HWND box) {
 void Answer(DWORD pid, const std::wstring& text_part, int button) {
     HWND box = nullptr;
     ASSERT_TRUE(WaitFor([&] {
-        box = FindTop(pid, L"#32770");
+        box = FindTopWindow(pid, L"#32770");
         return box != nullptr && BoxText(box).find(text_part) != std::wstring::npos;
     })) << "no message box with: "
         << ToUtf8(FromWide(text_part.c_str()));
@@ -188,7 +150,8 @@ class PurgeonExe : public ::testing::Test {
                                    nullptr, &startup, &info_));
         process_.Reset(info_.hProcess);
         thread_.Reset(info_.hThread);
-        ASSERT_TRUE(WaitFor([&] { return (main_ = FindTop(pid(), L"TFrm_Main_PG")) != nullptr; }));
+        ASSERT_TRUE(
+            WaitFor([&] { return (main_ = FindTopWindow(pid(), L"TFrm_Main_PG")) != nullptr; }));
         list_ = Child(main_, kIdAppList);
         ASSERT_NE(list_, nullptr);
         ASSERT_TRUE(WaitFor([&] { return RemoteList(process_.Get(), list_).Count() >= 2; }))
@@ -209,6 +172,46 @@ class PurgeonExe : public ::testing::Test {
         PostMessageW(button, BM_CLICK, 0, 0);
     }
     bool PageShown(int id) { return Visible(Child(main_, id)); }
+
+    // The uninstall-process window once it offers Close (the runner has
+    // marked its steps); nullptr when it never does.
+    HWND UninstallWindowOfferingClose() {
+        HWND window = nullptr;
+        const bool offered = WaitFor([&] {
+            window = FindTopWindow(pid(), L"TFrm_UninstallProcess_Leftovers");
+            return Visible(Child(window, kIdUninstallClose));
+        });
+        return offered ? window : nullptr;
+    }
+    // Close on the uninstall-process window, then Step 3.
+    void CloseToStep3(HWND process_window) {
+        PostMessageW(Child(process_window, kIdUninstallClose), BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    }
+
+    // Custom Uninstall: the wizard, shown.
+    HWND OpenWizard() {
+        HWND wizard = nullptr;
+        Press(main_, kIdCustomUninstall);
+        EXPECT_TRUE(WaitFor([&] {
+            return (wizard = FindTopWindow(pid(), L"TFrm_K_CustomUninstallWizard")) != nullptr;
+        }));
+        return wizard;
+    }
+    // The wizard names `folder` and Scan is pressed.
+    void ScanFolder(HWND wizard, const std::wstring& folder) {
+        SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(folder.c_str()));
+        Press(wizard, kIdWizardScan);
+    }
+    // Scan of a program's folder: confirmed, analysed, Step 3.
+    void ConfirmScanToStep3(const std::wstring& folder) {
+        Answer(pid(),
+               L"Are you sure to scan and analyze the associated program install information of " +
+                   folder,
+               IDYES);
+        ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    }
 
     // Step 3: Delete, Yes, and the closing notice.
     void DeleteLeftovers(const std::wstring& name) {
@@ -251,20 +254,12 @@ TEST_F(PurgeonExe, UninstallsAWindowsInstallerProgramAndItsLeftovers) {
 
     Press(main_, kIdCompleteUninstall);
     Answer(pid(), L"Are you sure you want to uninstall Harbor Backup ?", IDYES);
-    HWND process_window = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        return (process_window = FindTop(pid(), L"TFrm_UninstallProcess_Leftovers")) != nullptr;
-    }));
     // The runner marks its steps, then offers Close.
-    HWND close = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        close = Child(process_window, kIdUninstallClose);
-        return Visible(close);
-    })) << "the uninstall-process window never offered Close";
+    HWND process_window = UninstallWindowOfferingClose();
+    ASSERT_NE(process_window, nullptr) << "the uninstall-process window never offered Close";
     Sleep(300);
     SaveShot(process_window, "uninstall-process-done");
-    PostMessageW(close, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    ASSERT_NO_FATAL_FAILURE(CloseToStep3(process_window));
     Sleep(300);
     SaveShot(main_, "step3");
 
@@ -279,24 +274,14 @@ TEST_F(PurgeonExe, UninstallsAWindowsInstallerProgramAndItsLeftovers) {
 TEST_F(PurgeonExe, ACustomUninstallRemovesWhatIsInTheNamedFolder) {
     const std::wstring folder = ProgramFilesX86() + L"\\Quill Notes\\";
     ASSERT_TRUE(Exists(folder + L"quill.exe"));
-    Press(main_, kIdCustomUninstall);
-    HWND wizard = nullptr;
-    ASSERT_TRUE(WaitFor(
-        [&] { return (wizard = FindTop(pid(), L"TFrm_K_CustomUninstallWizard")) != nullptr; }));
+    HWND wizard = OpenWizard();
+    ASSERT_NE(wizard, nullptr);
     // A Windows folder is refused.
-    SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(L"C:\\Windows"));
-    Press(wizard, kIdWizardScan);
+    ScanFolder(wizard, L"C:\\Windows");
     Answer(pid(), L"is highly associated with Windows system", IDOK);
     // The program's folder is confirmed and analysed.
-    SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(folder.c_str()));
-    Press(wizard, kIdWizardScan);
-    Answer(
-        pid(),
-        L"Are you sure to scan and analyze the associated program install information of " + folder,
-        IDYES);
-    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    ScanFolder(wizard, folder);
+    ASSERT_NO_FATAL_FAILURE(ConfirmScanToStep3(folder));
     Sleep(300);
     SaveShot(main_, "step3-custom");
     EXPECT_NE(TextOf(Child(main_, kIdStep3CustomTip)).find(L"Purgeon has successfully detected"),
@@ -363,15 +348,9 @@ TEST_F(PurgeonExe, UninstallsAnNsisProgramThroughItsOwnUninstallersPages) {
     ASSERT_TRUE(WaitFor([&] { return (button = FindNsisButton(pid(), L"Close")) != nullptr; }));
     PostMessageW(button, BM_CLICK, 0, 0);
 
-    HWND process_window = nullptr;
-    HWND close = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        process_window = FindTop(pid(), L"TFrm_UninstallProcess_Leftovers");
-        close = Child(process_window, kIdUninstallClose);
-        return Visible(close);
-    }));
-    PostMessageW(close, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    HWND process_window = UninstallWindowOfferingClose();
+    ASSERT_NE(process_window, nullptr) << "the uninstall-process window never offered Close";
+    ASSERT_NO_FATAL_FAILURE(CloseToStep3(process_window));
     DeleteLeftovers(L"Tidy Timer");
     EXPECT_FALSE(Exists(folder + L"\\history.csv")) << "the file its uninstaller left is gone";
     EXPECT_FALSE(RunValueExists(L"Tidy Timer"));
@@ -419,19 +398,13 @@ class PurgeonExeSamples : public PurgeonExe {
 
         Press(main_, kIdCompleteUninstall);
         Answer(pid(), L"Are you sure you want to uninstall " + name + L" ?", IDYES);
-        HWND process_window = nullptr;
-        HWND close = nullptr;
-        ASSERT_TRUE(WaitFor([&] {
-            process_window = FindTop(pid(), L"TFrm_UninstallProcess_Leftovers");
-            close = Child(process_window, kIdUninstallClose);
-            return Visible(close);
-        })) << "the uninstall-process window never offered Close";
+        HWND process_window = UninstallWindowOfferingClose();
+        ASSERT_NE(process_window, nullptr) << "the uninstall-process window never offered Close";
         // Both steps marked done (disabled), the moving marker gone.
         EXPECT_FALSE(IsWindowEnabled(Child(process_window, kIdUninstallStep1)));
         EXPECT_FALSE(IsWindowEnabled(Child(process_window, kIdUninstallStep2)));
         EXPECT_FALSE(Visible(Child(process_window, kIdUninstallMarker)));
-        PostMessageW(close, BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+        ASSERT_NO_FATAL_FAILURE(CloseToStep3(process_window));
         RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
         EXPECT_GE(leftovers.Find(left_file, 1), 0)
             << "Step 3 lacks what the uninstaller left: " << ToUtf8(FromWide(left_file.c_str()));
@@ -465,18 +438,10 @@ TEST_F(PurgeonExeSamples, UninstallsTheWindowsInstallerSampleAndLeavesItsSibling
 TEST_F(PurgeonExeSamples, RemovesTheFolderSampleByItsFolder) {
     const std::wstring folder = L"C:\\Purgeon Uninstall Sample Folder\\";
     ASSERT_TRUE(Exists(folder + L"tool.exe"));
-    Press(main_, kIdCustomUninstall);
-    HWND wizard = nullptr;
-    ASSERT_TRUE(WaitFor(
-        [&] { return (wizard = FindTop(pid(), L"TFrm_K_CustomUninstallWizard")) != nullptr; }));
-    SendMessageW(Child(wizard, kIdWizardFolderEdit), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(folder.c_str()));
-    Press(wizard, kIdWizardScan);
-    Answer(
-        pid(),
-        L"Are you sure to scan and analyze the associated program install information of " + folder,
-        IDYES);
-    ASSERT_TRUE(WaitFor([&] { return PageShown(kIdPageStep3); })) << "no Step 3";
+    HWND wizard = OpenWizard();
+    ASSERT_NE(wizard, nullptr);
+    ScanFolder(wizard, folder);
+    ASSERT_NO_FATAL_FAILURE(ConfirmScanToStep3(folder));
     RemoteList leftovers(process_.Get(), Child(main_, kIdStep3FilesList));
     EXPECT_GE(leftovers.Find(folder + L"data\\state.ini", 1), 0);
     DeleteLeftovers(folder);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32/dib.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 
@@ -17,22 +18,21 @@ namespace purgeon {
 inline void SaveShot(HWND window, const char* name) {
     const char* dir = std::getenv("PURGEON_SHOT_DIR");
     if (dir == nullptr || *dir == 0) return;
-    RECT area;
-    GetWindowRect(window, &area);
-    const int width = area.right - area.left, height = area.bottom - area.top;
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> pixels = ScreenPixels(window, width, height);
+    // A 24-bit BMP holds its rows bottom-up, each padded to four bytes.
     const int stride = (width * 3 + 3) & ~3;
     std::vector<BYTE> bits(std::size_t(stride) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = DibInfo(width, height, 24);  // bottom-up, as BMP files are
-    GetDIBits(memory, bitmap, 0, UINT(height), bits.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = &bits[std::size_t(height - 1 - y) * stride];
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels[std::size_t(y) * width + x];
+            row[3 * x] = BYTE(p & 0xFF);
+            row[3 * x + 1] = BYTE((p >> 8) & 0xFF);
+            row[3 * x + 2] = BYTE((p >> 16) & 0xFF);
+        }
+    }
+    BITMAPINFO info = DibInfo(width, height, 24);
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);

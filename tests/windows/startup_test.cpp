@@ -16,6 +16,7 @@
 #include "platform/win32/dib.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/program_file.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 namespace {
@@ -41,11 +42,6 @@ void CALLBACK OnObjectCreate(HWINEVENTHOOK hook, DWORD, HWND hwnd, LONG object, 
     }
 }
 
-void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
-
 // Waits for `handle` while serving this thread's messages; true when signalled.
 bool WaitPumping(HANDLE handle, DWORD timeout_ms) {
     const ULONGLONG deadline = GetTickCount64() + timeout_ms;
@@ -56,29 +52,8 @@ bool WaitPumping(HANDLE handle, DWORD timeout_ms) {
             1, &handle, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
         if (result == WAIT_OBJECT_0) return true;
         if (result != WAIT_OBJECT_0 + 1) return false;
-        PumpMessages();
+        Pump();
     }
-}
-
-struct MainWindowSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchMainWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<MainWindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t caption[64] = {}, class_name[64] = {};
-    GetWindowTextW(hwnd, caption, 64);
-    GetClassNameW(hwnd, class_name, 64);
-    // The program's other windows bear the caption too (the splash among them).
-    if (owner != search->pid || !IsWindowVisible(hwnd) || std::wcscmp(caption, L"Purgeon") != 0 ||
-        std::wcscmp(class_name, L"TFrm_Main_PG") != 0) {
-        return TRUE;
-    }
-    search->found = hwnd;
-    return FALSE;
 }
 
 // A purgeon.exe process started suspended, watched by a window-creation hook,
@@ -125,7 +100,7 @@ class PurgeonProcess {
     // The exit code once the process ends within the timeout; -1 otherwise.
     long WaitForExit(DWORD timeout_ms) const {
         if (!WaitPumping(info_.hProcess, timeout_ms)) return -1;
-        PumpMessages();  // hook events still queued
+        Pump();  // hook events still queued
         DWORD code = 0;
         return GetExitCodeProcess(info_.hProcess, &code) ? static_cast<long>(code) : -1;
     }
@@ -142,11 +117,9 @@ class PurgeonProcess {
         return nullptr;
     }
 
-    HWND FindMainWindow() const {
-        MainWindowSearch search{pid(), nullptr};
-        ::EnumWindows(&MatchMainWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
+    // The program's other windows bear its caption too (the splash among
+    // them): the main window is told by its class.
+    HWND FindMainWindow() const { return FindTopWindow(pid(), L"TFrm_Main_PG", L"Purgeon"); }
 
   private:
     PROCESS_INFORMATION info_{};
@@ -203,7 +176,7 @@ TEST(Startup, OneInstanceShowsTheCentredMainWindowAndASecondEndsSilently) {
     ASSERT_TRUE(first.hooked());
     HWND window = first.WaitForMainWindow(kStartTimeoutMs);
     ASSERT_NE(window, nullptr) << "no visible top-level window \"Purgeon\" of the first instance";
-    PumpMessages();
+    Pump();
     // The probe that proves the second instance silent must see this one's windows.
     EXPECT_GT(first.WindowsCreated(), 0);
 

@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "platform/win32/own_executable.h"
 #include "platform/win32/wide.h"
+#include "window_test_support.h"
 
 namespace purgeon {
 namespace {
@@ -182,24 +183,6 @@ VersionStrings ReadVersion(const std::wstring& path) {
     return out;
 }
 
-struct WindowSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchMainWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t class_name[64] = {};
-    GetClassNameW(hwnd, class_name, 64);
-    if (owner != search->pid || !IsWindowVisible(hwnd) ||
-        std::wstring(class_name) != L"TFrm_Main_PG")
-        return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
 // Waits until `done` holds, polling; false after `timeout_ms`.
 template <typename Done>
 bool WaitFor(Done done, DWORD timeout_ms = kWaitMs) {
@@ -291,12 +274,12 @@ TEST_F(SetupTest, InstallsForTheMachineListsStartsAndUninstallsEverything) {
     std::wstring command = L"\"" + install_dir + L"\\purgeon.exe\"";
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                install_dir.c_str(), &startup, &process));
-    WindowSearch search{process.dwProcessId, nullptr};
+    HWND main_window = nullptr;
     const bool shown = WaitFor([&] {
-        EnumWindows(&MatchMainWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+        main_window = FindTopWindow(process.dwProcessId, L"TFrm_Main_PG");
+        return main_window != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
     });
-    EXPECT_TRUE(shown && search.found != nullptr) << "no main window of the installed purgeon.exe";
+    EXPECT_TRUE(shown && main_window != nullptr) << "no main window of the installed purgeon.exe";
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);

@@ -24,7 +24,6 @@
 #include "platform/memory/recording_launcher.h"
 #include "platform/ports.h"
 #include "platform/text.h"
-#include "platform/win32/dib.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_page.h"
@@ -58,12 +57,6 @@ std::string Utf8(const std::wstring& text) {
 
 std::wstring W(const std::u16string& text) {
     return std::wstring(Wide(text));
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
 }
 
 // Waits (polling every 20 ms, at most `seconds`) until `done` holds.
@@ -191,28 +184,6 @@ SIZE ClientSize(HWND window) {
     RECT rect;
     GetClientRect(window, &rect);
     return {rect.right, rect.bottom};
-}
-
-// The screen's pixels under `window` (top-down rows of 0x00RRGGBB).
-std::vector<std::uint32_t> ScreenPixels(HWND window, int& width, int& height) {
-    RECT area;
-    GetWindowRect(window, &area);
-    width = area.right - area.left;
-    height = area.bottom - area.top;
-    std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height));
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO header = DibInfo(width, -height);
-    GetDIBits(memory, bitmap, 0, UINT(height), pixels.data(), &header, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (auto& p : pixels) p &= 0xFFFFFF;
-    return pixels;
 }
 
 // How many pixels of `window` on the screen have exactly this colour.
