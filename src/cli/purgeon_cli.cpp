@@ -378,73 +378,69 @@ void Tell(CliContext& context, const std::string& line) {
     if (context.terminal) context.terminal->Tell(line);
 }
 
-// One program (or folder): analysed while still installed, asked for, its
-// uninstaller run and waited for, then what it left removed, into an undo
-// set unless told otherwise.
-int UninstallTarget(const Target& target, CliContext& context, std::string& out, std::string& err) {
-    Ports& ports = context.ports;
-    const char* installer = nullptr;  // the family of an unattended uninstall
-    K_Software_Const_Feature_Lib lib;
-    lib.mpu_InitLib();
-    K_Class_SoftwareInfo_List list;
-    std::u16string subject, command;
+// The uninstaller chosen for a program in this run.
+struct Uninstaller {
+    std::u16string command;
     bool view64 = false;
-    if (target.has_program) {
-        const K_Class_SoftwareInfo* record = FindTargetProgram(context, lib, list, target, err);
-        if (record == nullptr) return kExitNotFound;
-        subject = record->m_strSoftwareName;
-        if (Trim(record->m_strUninstallString).empty()) {
-            err +=
-                "purgeon-cli: " + ToUtf8(subject) +
-                " lists no uninstall command; uninstall --folder removes a program by its folder\n";
-            return kExitNotFound;
-        }
-        command = UninstallCommandToRun(record->m_strUninstallString);
-        view64 = record->m_nIs64Bit == 1;
-        if (target.quiet) {
-            const QuietUninstall quiet = ChooseQuietUninstall(
-                ports.files, record->m_strUninstallString,
-                ReadQuietUninstallString(ports.registry, record->m_strInstallRegPath, view64));
-            if (quiet.family == InstallerFamily::kUnknown) {
-                err += "purgeon-cli: " + ToUtf8(subject) +
-                       " has no QuietUninstallString and its uninstaller is of no installer "
-                       "family purgeon-cli can run without windows (" +
-                       ToUtf8(record->m_strUninstallString) +
-                       "); it was not run. Uninstall it without --quiet\n";
-                return kExitUnknownFamily;
-            }
-            command = quiet.command;
-            installer = InstallerFamilyName(quiet.family);
-        }
-    } else {
-        if (!TargetFolder(context, target, subject, err)) return kExitNotFound;
-    }
+    const char* family = nullptr;  // the installer family of an unattended uninstall
+};
 
-    // Analysed while the program is still installed: its uninstaller takes
-    // away what ties the leftovers to it.
-    const Findings found = Analyse(context, list, target);
+// The program's uninstall command (a Windows Installer maintenance command
+// becomes its removal), or with --quiet the silent one of its family.
+// kExitOk, or the exit code with its message in `err`.
+int ChooseUninstaller(CliContext& context, const K_Class_SoftwareInfo& record, bool quiet,
+                      Uninstaller& chosen, std::string& err) {
+    const std::u16string& subject = record.m_strSoftwareName;
+    if (Trim(record.m_strUninstallString).empty()) {
+        err += "purgeon-cli: " + ToUtf8(subject) +
+               " lists no uninstall command; uninstall --folder removes a program by its folder\n";
+        return kExitNotFound;
+    }
+    chosen.command = UninstallCommandToRun(record.m_strUninstallString);
+    chosen.view64 = record.m_nIs64Bit == 1;
+    if (!quiet) return kExitOk;
+    const QuietUninstall silent =
+        ChooseQuietUninstall(context.ports.files, record.m_strUninstallString,
+                             ReadQuietUninstallString(context.ports.registry,
+                                                      record.m_strInstallRegPath, chosen.view64));
+    if (silent.family == InstallerFamily::kUnknown) {
+        err += "purgeon-cli: " + ToUtf8(subject) +
+               " has no QuietUninstallString and its uninstaller is of no installer family "
+               "purgeon-cli can run without windows (" +
+               ToUtf8(record.m_strUninstallString) +
+               "); it was not run. Uninstall it without --quiet\n";
+        return kExitUnknownFamily;
+    }
+    chosen.command = silent.command;
+    chosen.family = InstallerFamilyName(silent.family);
+    return kExitOk;
+}
+
+// Asks on the terminal unless --yes. False, with the message, when the
+// answer is not yes.
+bool Confirmed(const Target& target, CliContext& context, const std::u16string& subject,
+               const Findings& found, std::string& err) {
+    if (target.yes) return true;
     const std::string counts = std::to_string(found.folders.size() + found.files.size()) +
                                " files and folders and " + std::to_string(found.registry.size()) +
                                " registry entries";
-    if (!target.yes) {
-        const std::string question =
-            target.has_program
-                ? "Uninstall " + ToUtf8(subject) +
-                      "? Its own uninstaller runs first, then Purgeon removes what is left of "
-                      "the " +
-                      counts + " found. [y/N] "
-                : "Remove " + ToUtf8(subject) + " and what belongs to it (" + counts + ")? [y/N] ";
-        std::string answer;
-        if (context.terminal == nullptr || !context.terminal->Ask(question, answer) ||
-            !IsYes(answer)) {
-            err += "purgeon-cli: not confirmed; nothing was changed\n";
-            return kExitDeclined;
-        }
-    }
+    const std::string question =
+        target.has_program
+            ? "Uninstall " + ToUtf8(subject) +
+                  "? Its own uninstaller runs first, then Purgeon removes what is left of the " +
+                  counts + " found. [y/N] "
+            : "Remove " + ToUtf8(subject) + " and what belongs to it (" + counts + ")? [y/N] ";
+    std::string answer;
+    if (context.terminal != nullptr && context.terminal->Ask(question, answer) && IsYes(answer))
+        return true;
+    err += "purgeon-cli: not confirmed; nothing was changed\n";
+    return false;
+}
 
-    // The records say an uninstall is under way until the removal is done.
-    UninstallRecords records(ports.files, ports.code_page, context.program_folder);
-    StringList config;
+// The records the window writes after its analysis: they say an uninstall
+// is under way until the removal is done.
+void RecordAnalysis(UninstallRecords& records, const Target& target, const std::u16string& subject,
+                    bool view64, const Findings& found, StringList& config) {
     AnalysisRecord analysis;
     analysis.files_folders_count = std::uint32_t(found.folders.size() + found.files.size());
     analysis.registry_rows = std::uint32_t(found.registry.size());
@@ -455,43 +451,83 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
     analysis.folders = &found.folders;
     analysis.registry = &found.registry;
     records.WriteAfterAnalysis(analysis, config);
+}
 
-    if (target.has_program) {
-        Tell(context,
-             "purgeon-cli: running the uninstaller of " + ToUtf8(subject) + ": " + ToUtf8(command));
-        LaunchedProcesses launched(ports.processes);
-        launched.Begin();
-        QVU_Thread_ShellCallUninstall launcher(ports, 0, command, view64);
-        launcher.Execute();
-        std::vector<ProcessEntry> running;
-        if (WaitForLaunchedProcesses(launched, ports.clock,
-                                     std::uint64_t(target.timeout_seconds) * 1000,
-                                     kUninstallerPollMs, &running) == WaitOutcome::kTimedOut) {
-            std::string names;
-            for (const auto& process : running)
-                names += (names.empty() ? "" : ", ") + ToUtf8(process.exe_name);
-            err += "purgeon-cli: the uninstaller of " + ToUtf8(subject) +
-                   " is still running after " + std::to_string(target.timeout_seconds) +
-                   " seconds (" + names + "); nothing was removed\n";
-            return kExitFailure;
-        }
-        // An uninstaller that was cancelled, failed or never started leaves
-        // the program installed: its files are still its own, so nothing is
-        // removed (the folder road removes a program whatever its state).
-        K_Class_SoftwareInfo_List after;
-        Enumerate(context, lib, after);
-        if (after.Find(SoftwareKey(Trim(target.program))) != nullptr) {
-            records.Remove();
-            err += "purgeon-cli: " + ToUtf8(subject) +
-                   " is still installed after its uninstaller ended (cancelled, failed or not "
-                   "started); nothing was removed\n";
-            return kExitFailure;
-        }
-        records.SetStepUninstalled(config);
+enum class UninstallerRun { kProgramGone, kTimedOut, kStillInstalled };
+
+// Runs the uninstaller and waits for it and every process it starts; the
+// message of a run that did not remove the program goes into `err`.
+UninstallerRun RunUninstaller(const Target& target, CliContext& context,
+                              const K_Software_Const_Feature_Lib& lib,
+                              const std::u16string& subject, const Uninstaller& uninstaller,
+                              std::string& err) {
+    Ports& ports = context.ports;
+    Tell(context, "purgeon-cli: running the uninstaller of " + ToUtf8(subject) + ": " +
+                      ToUtf8(uninstaller.command));
+    LaunchedProcesses launched(ports.processes);
+    launched.Begin();
+    QVU_Thread_ShellCallUninstall launcher(ports, 0, uninstaller.command, uninstaller.view64);
+    launcher.Execute();
+    std::vector<ProcessEntry> running;
+    if (WaitForLaunchedProcesses(launched, ports.clock,
+                                 std::uint64_t(target.timeout_seconds) * 1000, kUninstallerPollMs,
+                                 &running) == WaitOutcome::kTimedOut) {
+        std::string names;
+        for (const auto& process : running)
+            names += (names.empty() ? "" : ", ") + ToUtf8(process.exe_name);
+        err += "purgeon-cli: the uninstaller of " + ToUtf8(subject) + " is still running after " +
+               std::to_string(target.timeout_seconds) + " seconds (" + names +
+               "); nothing was removed\n";
+        return UninstallerRun::kTimedOut;
     }
+    // An uninstaller that was cancelled, failed or never started leaves the
+    // program installed: its files are still its own, so nothing is removed
+    // (the folder road removes a program whatever its state).
+    K_Class_SoftwareInfo_List after;
+    Enumerate(context, lib, after);
+    if (after.Find(SoftwareKey(Trim(target.program))) == nullptr)
+        return UninstallerRun::kProgramGone;
+    err += "purgeon-cli: " + ToUtf8(subject) +
+           " is still installed after its uninstaller ended (cancelled, failed or not started); "
+           "nothing was removed\n";
+    return UninstallerRun::kStillInstalled;
+}
 
-    // The removal of the Step 3 Delete button, over what is still there.
-    const Findings left = StillThere(ports, found, view64);
+// A new undo set for `subject` in --undo-dir or the default folder; nullptr,
+// with the message, when it cannot be written.
+std::unique_ptr<UndoSetWriter> BeginUndoSet(const Target& target, CliContext& context,
+                                            const std::u16string& subject, std::string& err) {
+    Ports& ports = context.ports;
+    const std::u16string root =
+        target.undo_dir.empty() ? DefaultUndoRoot(ports.shell) : target.undo_dir;
+    const std::u16string created = UndoTimestamp();
+    const std::u16string base = WithTrailingBackslash(root) + UndoSetName(created, subject);
+    std::u16string folder = base;
+    for (int n = 2; PathExists(ports.files, folder); ++n)
+        folder = base + u"-" + FromUtf8(std::to_string(n));
+    auto undo =
+        std::make_unique<UndoSetWriter>(ports.files, ports.registry, folder, subject, created);
+    if (undo->Begin()) return undo;
+    err += "purgeon-cli: the undo set cannot be written in " + ToUtf8(folder) +
+           "; nothing was removed (--undo-dir chooses another folder, --no-undo removes "
+           "without one)\n";
+    return nullptr;
+}
+
+// What the removal did with what was left.
+struct RemovalResult {
+    Findings removed;
+    StringList not_removed;
+    RemovalTally tally;
+    bool nothing_to_remove = false;
+};
+
+// The removal of the Step 3 Delete button over `left`, within the folders
+// the analysis started from; into `undo` when there is one.
+RemovalResult RemoveWhatIsLeft(CliContext& context, const std::u16string& subject, bool view64,
+                               const Findings& left, const StringList& starts,
+                               UndoSetWriter* undo) {
+    Ports& ports = context.ports;
     StringList paths = left.folders;
     paths.insert(paths.end(), left.files.begin(), left.files.end());
     std::vector<RegistryRow> rows;
@@ -505,47 +541,22 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
     request.step3_registry_rows = rows.size();
     request.all_files_folders = &paths;
     request.step2_registry = &rows;
-    request.starting_folders = &found.starts;
+    request.starting_folders = &starts;
     request.uninstall_type = view64 ? 1 : 0;
     request.select_software = subject;
     request.cur_app_path = context.program_folder;
     // The undo set takes what the removal's checks let through, in place of
-    // deleting it. Without a set that can be written nothing is removed.
-    std::unique_ptr<UndoSetWriter> undo;
-    if (!target.no_undo && (!paths.empty() || !rows.empty())) {
-        const std::u16string root =
-            target.undo_dir.empty() ? DefaultUndoRoot(ports.shell) : target.undo_dir;
-        const std::u16string created = UndoTimestamp();
-        const std::u16string base = WithTrailingBackslash(root) + UndoSetName(created, subject);
-        std::u16string folder = base;
-        for (int n = 2; PathExists(ports.files, folder); ++n)
-            folder = base + u"-" + FromUtf8(std::to_string(n));
-        undo =
-            std::make_unique<UndoSetWriter>(ports.files, ports.registry, folder, subject, created);
-        if (!undo->Begin()) {
-            records.Remove();
-            err += "purgeon-cli: the undo set cannot be written in " + ToUtf8(folder) +
-                   "; nothing was removed (--undo-dir chooses another folder, --no-undo "
-                   "removes without one)\n";
-            return kExitFailure;
-        }
-        request.take_path = [&undo](const std::u16string& path) { undo->TakePath(path); };
-        request.save_registry = [&undo](const std::u16string& location, bool in64) {
+    // deleting it.
+    if (undo) {
+        request.take_path = [undo](const std::u16string& path) { undo->TakePath(path); };
+        request.save_registry = [undo](const std::u16string& location, bool in64) {
             return undo->SaveRegistry(location, in64);
         };
     }
     Tell(context, "purgeon-cli: removing what is left of " + ToUtf8(subject));
-    // With nothing left the removal only gives its notice; the records of
-    // this finished uninstall go all the same.
-    RemovalTally tally;
-    if (RemoveLeftovers(removal_ports, request, &tally) == RemovalOutcome::kNothingToRemove)
-        records.Remove();
-    if (undo) {
-        undo->Finish();
-        Tell(context, "purgeon-cli: what was removed is kept in the undo set " +
-                          ToUtf8(undo->folder()) + " (purgeon-cli restore puts it back)");
-    }
-    const std::u16string undo_folder = undo ? undo->folder() : std::u16string();
+    RemovalResult result;
+    result.nothing_to_remove =
+        RemoveLeftovers(removal_ports, request, &result.tally) == RemovalOutcome::kNothingToRemove;
 
     const Findings remaining = StillThere(ports, left, view64);
     auto gone = [](const StringList& before, const StringList& after) {
@@ -555,24 +566,35 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
         }
         return removed;
     };
-    Findings removed{gone(left.folders, remaining.folders),
-                     gone(left.files, remaining.files),
-                     gone(left.registry, remaining.registry),
-                     {}};
-    StringList not_removed = remaining.folders;
-    not_removed.insert(not_removed.end(), remaining.files.begin(), remaining.files.end());
-    not_removed.insert(not_removed.end(), remaining.registry.begin(), remaining.registry.end());
+    result.removed = {gone(left.folders, remaining.folders),
+                      gone(left.files, remaining.files),
+                      gone(left.registry, remaining.registry),
+                      {}};
+    result.not_removed = remaining.folders;
+    result.not_removed.insert(result.not_removed.end(), remaining.files.begin(),
+                              remaining.files.end());
+    result.not_removed.insert(result.not_removed.end(), remaining.registry.begin(),
+                              remaining.registry.end());
+    return result;
+}
 
+// The report of one uninstall (a JSON object with --json), its warnings,
+// and its exit code.
+int Report(const Target& target, const std::u16string& subject, const Uninstaller& uninstaller,
+           const RemovalResult& result, const UndoSetWriter* undo, std::string& out,
+           std::string& err) {
+    const Findings& removed = result.removed;
     if (target.json) {
-        out += "{\n  \"program\": " + JsonString(subject) + ",\n  \"uninstall_command\": " +
-               (target.has_program ? JsonString(command) : std::string("null")) +
-               ",\n  \"removed\": {\n    \"folders\": " + JsonArray(removed.folders, "    ") +
-               ",\n    \"files\": " + JsonArray(removed.files, "    ") +
-               ",\n    \"registry\": " + JsonArray(removed.registry, "    ") +
-               "\n  },\n  \"not_removed\": " + JsonArray(not_removed) + ",\n  \"installer\": " +
-               (installer ? JsonString(FromUtf8(installer)) : std::string("null")) +
-               ",\n  \"undo_set\": " + (undo ? JsonString(undo_folder) : std::string("null")) +
-               "\n}\n";
+        out +=
+            "{\n  \"program\": " + JsonString(subject) + ",\n  \"uninstall_command\": " +
+            (target.has_program ? JsonString(uninstaller.command) : std::string("null")) +
+            ",\n  \"removed\": {\n    \"folders\": " + JsonArray(removed.folders, "    ") +
+            ",\n    \"files\": " + JsonArray(removed.files, "    ") +
+            ",\n    \"registry\": " + JsonArray(removed.registry, "    ") +
+            "\n  },\n  \"not_removed\": " + JsonArray(result.not_removed) + ",\n  \"installer\": " +
+            (uninstaller.family ? JsonString(FromUtf8(uninstaller.family)) : std::string("null")) +
+            ",\n  \"undo_set\": " + (undo ? JsonString(undo->folder()) : std::string("null")) +
+            "\n}\n";
     } else {
         const bool removed_any =
             !removed.folders.empty() || !removed.files.empty() || !removed.registry.empty();
@@ -584,24 +606,83 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
         out += Section("Removed folders", removed.folders);
         out += Section("Removed files", removed.files);
         out += Section("Removed registry entries", removed.registry);
-        if (!not_removed.empty()) out += Section("Not removed", not_removed);
+        if (!result.not_removed.empty()) out += Section("Not removed", result.not_removed);
     }
     if (undo && !undo->not_taken().empty()) {
         err += "purgeon-cli: " + std::to_string(undo->not_taken().size()) +
-               " files could not be moved into the undo set (in use?) and stay where they "
-               "are\n";
+               " files could not be moved into the undo set (in use?) and stay where they are\n";
     }
-    if (tally.refused > 0) {
-        err += "purgeon-cli: " + std::to_string(tally.refused) +
+    if (result.tally.refused > 0) {
+        err += "purgeon-cli: " + std::to_string(result.tally.refused) +
                " of the leftovers were kept: they are protected folders, lie outside the "
                "analysed folders or are reached through a link\n";
     }
-    if (!not_removed.empty()) {
-        err += "purgeon-cli: " + std::to_string(not_removed.size()) +
+    if (!result.not_removed.empty()) {
+        err += "purgeon-cli: " + std::to_string(result.not_removed.size()) +
                " of the leftovers could not be removed\n";
         return kExitFailure;
     }
     return kExitOk;
+}
+
+// One program (or folder): analysed while still installed, asked for, its
+// uninstaller run and waited for, then what it left removed, into an undo
+// set unless told otherwise.
+int UninstallTarget(const Target& target, CliContext& context, std::string& out, std::string& err) {
+    K_Software_Const_Feature_Lib lib;
+    lib.mpu_InitLib();
+    K_Class_SoftwareInfo_List list;
+    std::u16string subject;
+    Uninstaller uninstaller;
+    if (target.has_program) {
+        const K_Class_SoftwareInfo* record = FindTargetProgram(context, lib, list, target, err);
+        if (record == nullptr) return kExitNotFound;
+        subject = record->m_strSoftwareName;
+        const int chosen = ChooseUninstaller(context, *record, target.quiet, uninstaller, err);
+        if (chosen != kExitOk) return chosen;
+    } else if (!TargetFolder(context, target, subject, err)) {
+        return kExitNotFound;
+    }
+
+    // Analysed while the program is still installed: its uninstaller takes
+    // away what ties the leftovers to it.
+    const Findings found = Analyse(context, list, target);
+    if (!Confirmed(target, context, subject, found, err)) return kExitDeclined;
+
+    UninstallRecords records(context.ports.files, context.ports.code_page, context.program_folder);
+    StringList config;
+    RecordAnalysis(records, target, subject, uninstaller.view64, found, config);
+    if (target.has_program) {
+        const UninstallerRun run = RunUninstaller(target, context, lib, subject, uninstaller, err);
+        // A program still installed keeps no record of an uninstall under
+        // way; one whose uninstaller is still running may yet be removed.
+        if (run == UninstallerRun::kStillInstalled) records.Remove();
+        if (run != UninstallerRun::kProgramGone) return kExitFailure;
+        records.SetStepUninstalled(config);
+    }
+
+    const Findings left = StillThere(context.ports, found, uninstaller.view64);
+    std::unique_ptr<UndoSetWriter> undo;
+    const bool anything_left =
+        !left.folders.empty() || !left.files.empty() || !left.registry.empty();
+    if (!target.no_undo && anything_left) {
+        undo = BeginUndoSet(target, context, subject, err);
+        if (!undo) {
+            records.Remove();
+            return kExitFailure;
+        }
+    }
+    const RemovalResult result =
+        RemoveWhatIsLeft(context, subject, uninstaller.view64, left, found.starts, undo.get());
+    // With nothing left the removal only gives its notice; the records of
+    // this finished uninstall go all the same.
+    if (result.nothing_to_remove) records.Remove();
+    if (undo) {
+        undo->Finish();
+        Tell(context, "purgeon-cli: what was removed is kept in the undo set " +
+                          ToUtf8(undo->folder()) + " (purgeon-cli restore puts it back)");
+    }
+    return Report(target, subject, uninstaller, result, undo.get(), out, err);
 }
 
 int Uninstall(const std::vector<std::u16string>& args, CliContext& context, std::string& out,
