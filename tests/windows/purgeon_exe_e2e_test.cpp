@@ -156,6 +156,23 @@ class PurgeonExe : public ::testing::Test {
         ASSERT_NE(list_, nullptr);
         ASSERT_TRUE(WaitFor([&] { return RemoteList(process_.Get(), list_).Count() >= 2; }))
             << "the program list did not fill";
+        // Rows keep coming while the enumeration runs, with the list-loading
+        // window up and the main window disabled under it: the list has
+        // settled when neither holds and its count stays for a second.
+        int last = -1, steady = 0;
+        ASSERT_TRUE(WaitFor([&] {
+            const int count = RemoteList(process_.Get(), list_).Count();
+            const bool loading = Visible(FindTopWindow(pid(), L"TFrm_AppListLoadingShow"));
+            steady = count == last && !loading && IsWindowEnabled(main_) ? steady + 1 : 0;
+            last = count;
+            return steady >= 20;
+        })) << "the program list did not settle";
+    }
+    // The row of the program named `name` once it is listed, or -1.
+    int ListedRow(RemoteList& programs, const std::wstring& name) {
+        int row = -1;
+        WaitFor([&] { return (row = programs.Find(name)) >= 0; }, 10000);
+        return row;
     }
     void TearDown() override {
         if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
@@ -234,7 +251,7 @@ TEST_F(PurgeonExe, UninstallsAWindowsInstallerProgramAndItsLeftovers) {
     ASSERT_TRUE(RunValueExists(L"Harbor Backup"));
 
     RemoteList programs(process_.Get(), list_);
-    const int row = programs.Find(L"Harbor Backup");
+    const int row = ListedRow(programs, L"Harbor Backup");
     ASSERT_GE(row, 0);
     programs.Select(row);
     ASSERT_TRUE(WaitFor([&] { return Visible(Child(main_, kIdDetails)); }));
@@ -333,7 +350,7 @@ TEST_F(PurgeonExe, UninstallsAnNsisProgramThroughItsOwnUninstallersPages) {
     ASSERT_TRUE(RunValueExists(L"Tidy Timer"));
 
     RemoteList programs(process_.Get(), list_);
-    const int row = programs.Find(L"Tidy Timer");
+    const int row = ListedRow(programs, L"Tidy Timer");
     ASSERT_GE(row, 0);
     programs.Select(row);
     Press(main_, kIdRun);
@@ -374,7 +391,7 @@ class PurgeonExeSamples : public PurgeonExe {
         const std::wstring left_file = folder + L"\\" + left;
         ASSERT_TRUE(Exists(left_file));
         RemoteList programs(process_.Get(), list_);
-        const int row = programs.Find(name);
+        const int row = ListedRow(programs, name);
         ASSERT_GE(row, 0) << "not listed";
         programs.Select(row);
         ASSERT_TRUE(WaitFor([&] { return TextOf(Child(main_, kIdDetailsName)) == name; }));
