@@ -154,25 +154,19 @@ class PurgeonExe : public ::testing::Test {
             WaitFor([&] { return (main_ = FindTopWindow(pid(), L"TFrm_Main_PG")) != nullptr; }));
         list_ = Child(main_, kIdAppList);
         ASSERT_NE(list_, nullptr);
-        ASSERT_TRUE(WaitFor([&] { return RemoteList(process_.Get(), list_).Count() >= 2; }))
-            << "the program list did not fill";
         // Rows keep coming while the enumeration runs, with the list-loading
-        // window up and the main window disabled under it: the list has
-        // settled when neither holds and its count stays for a second.
+        // window up and the main window disabled under it: the list is full
+        // when neither holds and its count (two programs at least) stays
+        // the same for a second.
         int last = -1, steady = 0;
         ASSERT_TRUE(WaitFor([&] {
             const int count = RemoteList(process_.Get(), list_).Count();
             const bool loading = Visible(FindTopWindow(pid(), L"TFrm_AppListLoadingShow"));
-            steady = count == last && !loading && IsWindowEnabled(main_) ? steady + 1 : 0;
+            steady =
+                count >= 2 && count == last && !loading && IsWindowEnabled(main_) ? steady + 1 : 0;
             last = count;
             return steady >= 20;
-        })) << "the program list did not settle";
-    }
-    // The row of the program named `name` once it is listed, or -1.
-    int ListedRow(RemoteList& programs, const std::wstring& name) {
-        int row = -1;
-        WaitFor([&] { return (row = programs.Find(name)) >= 0; }, 10000);
-        return row;
+        })) << "the program list did not fill";
     }
     void TearDown() override {
         if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
@@ -251,7 +245,7 @@ TEST_F(PurgeonExe, UninstallsAWindowsInstallerProgramAndItsLeftovers) {
     ASSERT_TRUE(RunValueExists(L"Harbor Backup"));
 
     RemoteList programs(process_.Get(), list_);
-    const int row = ListedRow(programs, L"Harbor Backup");
+    const int row = programs.Find(L"Harbor Backup");
     ASSERT_GE(row, 0);
     programs.Select(row);
     ASSERT_TRUE(WaitFor([&] { return Visible(Child(main_, kIdDetails)); }));
@@ -350,7 +344,7 @@ TEST_F(PurgeonExe, UninstallsAnNsisProgramThroughItsOwnUninstallersPages) {
     ASSERT_TRUE(RunValueExists(L"Tidy Timer"));
 
     RemoteList programs(process_.Get(), list_);
-    const int row = ListedRow(programs, L"Tidy Timer");
+    const int row = programs.Find(L"Tidy Timer");
     ASSERT_GE(row, 0);
     programs.Select(row);
     Press(main_, kIdRun);
@@ -391,7 +385,7 @@ class PurgeonExeSamples : public PurgeonExe {
         const std::wstring left_file = folder + L"\\" + left;
         ASSERT_TRUE(Exists(left_file));
         RemoteList programs(process_.Get(), list_);
-        const int row = ListedRow(programs, name);
+        const int row = programs.Find(name);
         ASSERT_GE(row, 0) << "not listed";
         programs.Select(row);
         ASSERT_TRUE(WaitFor([&] { return TextOf(Child(main_, kIdDetailsName)) == name; }));
