@@ -16,14 +16,22 @@ configure_file(${PROJECT_SOURCE_DIR}/installer/ReadMe.txt ${CMAKE_BINARY_DIR}/in
                @ONLY NEWLINE_STYLE CRLF)
 
 find_program(PURGEON_MAKENSIS makensis)
+# The 64-bit test build's setup is a 64-bit one that installs where the
+# 32-bit setup would (Wine's 64-bit loader cannot start a 32-bit setup).
+set(setup_target_option)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(setup_target_option "-X!include ${PROJECT_SOURCE_DIR}/installer/amd64-test-build.nsh")
+endif()
 if(PURGEON_MAKENSIS)
   set(setup_exe ${PURGEON_PACKAGE_DIR}/Purgeon_Setup.exe)
   add_custom_command(OUTPUT ${setup_exe}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PURGEON_PACKAGE_DIR}
-    COMMAND ${PURGEON_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PURGEON_VERSION_TEXT}
+    COMMAND ${PURGEON_MAKENSIS} -V2 -INPUTCHARSET UTF8 ${setup_target_option}
+            -DVERSION=${PURGEON_VERSION_TEXT}
             -DBIN=$<TARGET_FILE_DIR:purgeon> -DICON=${PROJECT_SOURCE_DIR}/res/purgeon.ico
             -DOUTFILE=${setup_exe} ${PROJECT_SOURCE_DIR}/installer/purgeon.nsi
     DEPENDS purgeon Hostkit purgeon-cli ${PROJECT_SOURCE_DIR}/installer/purgeon.nsi
+            ${PROJECT_SOURCE_DIR}/installer/amd64-test-build.nsh
             ${PROJECT_SOURCE_DIR}/res/purgeon.ico
     COMMENT "Purgeon_Setup.exe"
     VERBATIM)

@@ -53,11 +53,17 @@ windows_path() {
 }
 
 # build_setup OUT SCRIPT [MAKENSIS-OPTION...]: an NSIS installer from a
-# UTF-8 script.
+# UTF-8 script. In the 64-bit mode (PURGEON_WINE_MODE=64, set by the scripts
+# that start the tests) a 64-bit setup that installs as the 32-bit one would
+# (installer/amd64-test-build.nsh): Wine's 64-bit loader cannot start a
+# 32-bit one.
 build_setup() {
-  local out="$1" script="$2"
+  local out="$1" script="$2" target=()
   shift 2
-  makensis -V2 -INPUTCHARSET UTF8 "$@" -DOUTFILE="$out" "$script"
+  if [ "${PURGEON_WINE_MODE:-32}" = 64 ]; then
+    target=(-X"!include $e2e_dir/../installer/amd64-test-build.nsh")
+  fi
+  makensis -V2 -INPUTCHARSET UTF8 "${target[@]}" "$@" -DOUTFILE="$out" "$script"
 }
 
 # Runs an NSIS installer silently (/S). wine waits for the installer and

@@ -5,18 +5,34 @@
 #  - no DISPLAY: it runs on a private Xvfb for a few seconds, the screen is
 #    saved to build/purgeon-screenshot.png, and the program is ended.
 # Either way the demo prefix's wineserver and our Xvfb are ended at the end.
-#   scripts/run.sh [BUILD-DIR]     (default build/mingw, the mingw preset's folder)
+# Where this machine runs no 32-bit code (or PURGEON_WINE_MODE=64), Wine's
+# 32-bit loader cannot start the shipped 32-bit build: the 64-bit test build
+# runs instead, in a demo prefix of its own (scripts/wine-mode.sh).
+#   scripts/run.sh [BUILD-DIR]     (default build/mingw, the mingw preset's folder,
+#                                   or build/mingw64 in the 64-bit mode)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build/mingw}"
 
 "$root/scripts/setup.sh"
-(cd "$root" && cmake --preset mingw -B "$build" >/dev/null)
+# shellcheck source=scripts/wine-mode.sh
+. "$root/scripts/wine-mode.sh"
+mode="$(wine_mode)"
+export PURGEON_WINE_MODE="$mode"
+wine_mode_enter "$mode"
+preset="$(wine_mode_preset "$mode")"
+demo_prefix="$root/build/demo-prefix"
+if [ "$mode" = 64 ]; then
+  echo "run: the 64-bit test build under Wine's 64-bit loader ($(wine_mode_reason))"
+  demo_prefix="$root/build/demo-prefix-64"
+fi
+build="${1:-$root/build/$preset}"
+
+(cd "$root" && cmake --preset "$preset" -B "$build" >/dev/null)
 cmake --build "$build" --target purgeon Hostkit
 build="$(cd "$build" && pwd)"
 exe="$build/bin/purgeon.exe"
 
-export WINEPREFIX="$root/build/demo-prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX="$demo_prefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # A new demo prefix is seeded with the sample programs of demo/, so that the
 # list is filled and there is something to uninstall; a prefix that exists is

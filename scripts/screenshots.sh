@@ -13,12 +13,17 @@
 #   step3-custom          Step 3 of a custom uninstall
 #   uninstall-process-done  the uninstall-process window after the run
 #   wizard, analysing, uninstall-process-step2   the workflow's windows
+# Where this machine runs no 32-bit code (or PURGEON_WINE_MODE=64), the
+# 64-bit test build's windows are shown (scripts/wine-mode.sh).
 #   scripts/screenshots.sh [--readme]   (--readme: also docs/screenshot.png)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build/mingw"
 "$root/scripts/setup.sh"
-(cd "$root" && cmake --preset mingw >/dev/null && cmake --build --preset mingw -j "$(nproc)" \
+# shellcheck source=scripts/wine-mode.sh
+. "$root/scripts/wine-mode.sh"
+preset="$(wine_mode_preset "$(wine_mode)")"
+build="$root/build/$preset"
+(cd "$root" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)" \
   --target main_window_test purgeon_exe_e2e_test workflow_windows_test purgeon >/dev/null)
 rm -f "$build/screenshots/"*.bmp
 "$root/scripts/test-windows.sh" "$build" -R 'main_window|purgeon_exe|workflow_windows'

@@ -27,10 +27,18 @@ unset DISPLAY
 e2e_name=seed-demo
 # shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
 source "$root/e2e/lib.sh"
-need i686-w64-mingw32-gcc-posix; need i686-w64-mingw32-windres; need convert
+# The sample programs and their setups are 32-bit, or 64-bit ones in the
+# 64-bit mode (PURGEON_WINE_MODE=64), where Wine's 32-bit loader cannot start.
+if [ "${PURGEON_WINE_MODE:-32}" = 64 ]; then
+  arch=x86_64
+  out="$root/build/demo-installers-64"
+else
+  arch=i686
+  out="$root/build/demo-installers"
+fi
+need $arch-w64-mingw32-gcc-posix; need $arch-w64-mingw32-windres; need convert
 need makensis; need wixl; need wine
 
-out="$root/build/demo-installers"
 started=$SECONDS
 
 # --- 1. the prefix ------------------------------------------------------------
@@ -54,7 +62,7 @@ detach_prefix() {
 programs() { grep -v -e '^#' -e '^[[:space:]]*$' "$root/demo/programs.txt"; }
 
 sources_hash() {
-  (cd "$root" && find demo scripts/seed-demo.sh -type f -print0 | sort -z | xargs -0 sha256sum) |
+  (cd "$root" && find demo scripts/seed-demo.sh e2e/lib.sh installer/amd64-test-build.nsh -type f -print0 | sort -z | xargs -0 sha256sum) |
     sha256sum | cut -d' ' -f1
 }
 
@@ -106,8 +114,8 @@ build_program() {
     [ "$at_logon" != yes ] || echo "#define DEMO_AT_LOGON 1"
   } >"$dir/program.h"
 
-  (cd "$dir" && i686-w64-mingw32-windres -I . "$root/demo/app/demo_app.rc" -O coff -o resources.o)
-  local cc=(i686-w64-mingw32-gcc-posix -Os -s -static -Wall -Werror -I "$dir")
+  (cd "$dir" && $arch-w64-mingw32-windres -I . "$root/demo/app/demo_app.rc" -O coff -o resources.o)
+  local cc=($arch-w64-mingw32-gcc-posix -Os -s -static -Wall -Werror -I "$dir")
   if [ "$exe" = - ]; then
     "${cc[@]}" -shared "$root/demo/app/sample_runtime.c" "$dir/resources.o" -o "$dir/$id.dll"
   else

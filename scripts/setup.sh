@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything Purgeon needs on Debian 12 and, when given a folder,
 # creates a fresh 64-bit Wine prefix there. Idempotent: when every package is
-# present it only checks and returns within a second or two.
+# present it only checks and returns within a second or two. What it installs
+# for Wine follows the machine (scripts/wine-mode.sh): the 32-bit MinGW and
+# wine32 where 32-bit code runs, the 64-bit MinGW where it does not.
 #
 #   scripts/setup.sh                 install packages only
 #   scripts/setup.sh --prefix DIR    also (re)create a fresh Wine prefix in DIR
@@ -17,13 +19,25 @@ done
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# shellcheck source=scripts/wine-mode.sh
+. "$(dirname "$0")/wine-mode.sh"
+mode="$(wine_mode)"
+
 packages=(
   cmake ninja-build g++ googletest libbenchmark-dev clang-format
-  g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine64 wine32:i386
+  wine wine64
   xvfb x11-utils imagemagick nsis wixl msitools python3
   fonts-liberation fonts-dejavu-core
 )
+if [ "$mode" = 32 ]; then
+  # The shipped 32-bit programs, and Wine's 32-bit loader to run them.
+  packages+=(g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
+             wine32:i386)
+else
+  # The 64-bit test build; Wine's 64-bit loader alone (a wine32 could not start).
+  packages+=(g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+             mingw-w64-x86-64-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -34,7 +48,7 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
   as_root apt-get update -qq
@@ -42,5 +56,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 if [ -n "$prefix" ]; then
+  wine_mode_enter "$mode"
   "$(dirname "$0")/wine-prefix.sh" "$prefix"
 fi

@@ -2,11 +2,28 @@
 # Runs the Windows tests of a MinGW build under Wine, in a fresh 64-bit prefix
 # made for this run, with a private Xvfb display for the tests that open
 # windows. Everything started here is ended here, by PID or by prefix.
+# The 64-bit test build (preset mingw64) runs in the 64-bit mode
+# (scripts/wine-mode.sh): Wine's 64-bit loader, with the 32-bit one out of
+# reach as on a machine that runs no 32-bit code.
 #   scripts/test-windows.sh [BUILD-DIR] [extra ctest arguments]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build/mingw}" && pwd)"   # Wine needs an absolute WINEPREFIX
 shift || true
+
+# shellcheck source=scripts/wine-mode.sh
+. "$root/scripts/wine-mode.sh"
+# The build's pointer size says which: 8 is the 64-bit test build.
+if grep -qs 'CMAKE_CXX_SIZEOF_DATA_PTR "8"' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+  export PURGEON_WINE_MODE=64
+else
+  export PURGEON_WINE_MODE=32
+fi
+wine_mode_enter "$PURGEON_WINE_MODE"
+if [ "$PURGEON_WINE_MODE" = 64 ] && [ -z "${PURGEON_WITHOUT_WINE32:-}" ]; then
+  export PURGEON_WITHOUT_WINE32=1
+  exec "$root/scripts/wine64/without-wine32.sh" "$0" "$build" "$@"
+fi
 
 export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

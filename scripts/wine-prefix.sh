@@ -35,10 +35,20 @@ if [ -d "$dir" ]; then
   rm -rf "$dir"
 fi
 # No display while the prefix is made: wineboot would otherwise open windows.
-env -u DISPLAY wineboot -i >/dev/null 2>&1
+# Its words are kept: when Wine cannot start (a 32-bit loader on a kernel that
+# runs no 32-bit code: "Exec format error"), they say why.
+boot_log="$(mktemp)"
+trap 'rm -f "$boot_log"' EXIT
+boot=0
+env -u DISPLAY wineboot -i >"$boot_log" 2>&1 || boot=$?
 # Without a window manager (Xvfb) a managed window stalls 2 s when hidden.
-env -u DISPLAY wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+env -u DISPLAY wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$boot_log" 2>&1 || boot=$?
 wineserver -w
+if [ "$boot" -ne 0 ] || [ ! -f "$dir/system.reg" ]; then
+  echo "wine-prefix: Wine could not make the prefix $dir (exit code $boot); Wine said:" >&2
+  grep -v '^[[:space:]]*$' "$boot_log" | tail -n 15 | sed 's/^/  /' >&2
+  exit 1
+fi
 
 # Nothing outside the test: no Z:, no user folder that is a link to the
 # Linux home, the build folder as T:.

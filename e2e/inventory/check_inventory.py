@@ -18,8 +18,8 @@ import sys
 
 # What the checkers share is in e2e/common.py.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
-from common import (INSTALLER_PRODUCTS, UNINSTALL, expect, expect_equal, failures, main,  # noqa: E402
-                    packed_guid, reg_values, utf16_order, wine)
+from common import (INSTALLER_PRODUCTS, MODE64, UNINSTALL, expect, expect_equal, failures,  # noqa: E402
+                    main, packed_guid, reg_values, skipped, utf16_order, wine)
 
 USER_DATA = r"SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products"
 PROGRAM_FILES_32 = r"C:\Program Files (x86)"
@@ -154,8 +154,18 @@ def check_msi(programs):
     values = reg_values("HKLM", key, 32) or reg_values("HKLM", key, 64)
     if not expect(values is not None, "msiexec wrote no Uninstall entry"):
         return
-    product = reg_values("HKLM", INSTALLER_PRODUCTS + "\\" + packed_guid(SAMPLE_MSI_CODE), 32) or {}
-    expect(product.get("ProductIcon"), "msiexec registered no ProductIcon")
+    product_key = INSTALLER_PRODUCTS + "\\" + packed_guid(SAMPLE_MSI_CODE)
+    product = reg_values("HKLM", product_key, 32) or {}
+    if MODE64:
+        # Windows shares Classes\Installer between the views; Wine does not,
+        # and its 64-bit msiexec registers the product in the 64-bit view only.
+        skipped("inventory.msi.product_icon", "the product icon a 32-bit msiexec registers in "
+                "the 32-bit view: Wine keeps the 64-bit msiexec's out of it, and only the 64-bit "
+                "test build runs here")
+        product = {}
+        expect(reg_values("HKLM", product_key, 64), "msiexec registered no product")
+    else:
+        expect(product.get("ProductIcon"), "msiexec registered no ProductIcon")
     record = program(programs, "Purgeon Sample MSI")
     expect_record(record, {
         "name": "Purgeon Sample MSI", "publisher": "Purgeon Samples MSI", "version": "3.1.4",
@@ -167,7 +177,7 @@ def check_msi(programs):
     if record:
         expect(SAMPLE_MSI_CODE in record["uninstall_string"], "uninstall_string names no product code")
         # No DisplayIcon in the entry: the icon comes from the product's ProductIcon.
-        if "DisplayIcon" not in values:
+        if "DisplayIcon" not in values and not MODE64:
             expect_equal(record["display_icon"], product.get("ProductIcon"), "display_icon")
 
 

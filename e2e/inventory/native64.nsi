@@ -11,6 +11,10 @@ InstallDir "$PROGRAMFILES64\Purgeon Sample Native64"
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PurgeonSampleNative64"
 
 Section
+!ifdef AMD64_TEST_BUILD
+  ; The 64-bit folder is meant (installer/amd64-test-build.nsh moved it).
+  StrCpy $INSTDIR "$PROGRAMFILES64\Purgeon Sample Native64"
+!endif
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninst.exe"
   SetRegView 64

@@ -18,9 +18,6 @@ namespace {
 // not nest or interleave the switches.
 PVOID g_saved_redirection = nullptr;
 
-constexpr DWORD kSamAllAccess = 0xF003F;
-constexpr DWORD kSamAllAccess64 = 0xF013F;
-
 }  // namespace
 
 namespace purgeon::hostkit {
@@ -38,6 +35,8 @@ int __stdcall Net_IsConnected() {
 
 using purgeon::hostkit::DisableFsRedirection;
 using purgeon::hostkit::IsWow64Cached;
+using purgeon::hostkit::kSamAllAccess;
+using purgeon::hostkit::kSamAllAccess64;
 using purgeon::hostkit::RevertFsRedirection;
 
 extern "C" {

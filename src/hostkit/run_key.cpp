@@ -6,13 +6,13 @@
 #include <cwchar>
 
 #include "services.h"
+#include "wow64.h"
 
 namespace purgeon::hostkit {
 
 namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr REGSAM kSamAllAccess = 0xF003F;
 
 HKEY OpenRunKey() {
     HKEY key = nullptr;

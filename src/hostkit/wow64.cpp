@@ -17,6 +17,9 @@ FARPROC Kernel32Proc(const char* name) {
 }
 
 BOOL IsWow64Cached() {
+#ifdef _WIN64
+    return TRUE;
+#endif
     if (!g_wow64_checked) {
         BOOL value = FALSE;
         using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -31,12 +34,20 @@ BOOL IsWow64Cached() {
 }
 
 bool DisableFsRedirection(PVOID* saved) {
+#ifdef _WIN64
+    *saved = nullptr;
+    return true;
+#endif
     using DisableFn = BOOL(WINAPI*)(PVOID*);
     auto disable = Kernel32Function<DisableFn>("Wow64DisableWow64FsRedirection");
     return disable != nullptr && disable(saved);
 }
 
 bool RevertFsRedirection(PVOID saved) {
+#ifdef _WIN64
+    (void)saved;
+    return true;
+#endif
     using RevertFn = BOOL(WINAPI*)(PVOID);
     auto revert = Kernel32Function<RevertFn>("Wow64RevertWow64FsRedirection");
     return revert != nullptr && revert(saved);

@@ -23,6 +23,7 @@ const HostkitDll& LoadHostkit() {
 
 namespace {
 
+#ifndef _WIN64
 struct RawCall {
     const void* fn;
     DWORD args[8];
@@ -57,12 +58,25 @@ void RawCallPops(RawCall* call) {
 
 }  // namespace
 
-RawCallResult CallCountingPops(const void* fn, std::vector<DWORD> args) {
+RawCallResult CallCountingPops(const void* fn, std::vector<UINT_PTR> args) {
     RawCall call{fn, {}, 0, 0};
-    for (size_t i = 0; i < args.size() && i < 8; ++i) call.args[i] = args[i];
+    for (size_t i = 0; i < args.size() && i < 8; ++i) call.args[i] = DWORD(args[i]);
     RawCallPops(&call);
     return {call.popped, call.eax};
 }
+#else
+}  // namespace
+
+// A callee that takes fewer arguments ignores the rest: x64's caller cleans up.
+RawCallResult CallCountingPops(const void* fn, std::vector<UINT_PTR> args) {
+    args.resize(8, 0);
+    using Fn = UINT_PTR (*)(UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR, UINT_PTR,
+                            UINT_PTR);
+    const UINT_PTR result = reinterpret_cast<Fn>(const_cast<void*>(fn))(
+        args[0], args[1], args[2], args[3], args[4], args[5], args[6], args[7]);
+    return {kPopsNotMeasured, DWORD(result)};
+}
+#endif
 
 // --- Standard output ------------------------------------------------------------
 

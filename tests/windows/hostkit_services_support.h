@@ -33,14 +33,17 @@ struct HostkitDll {
 };
 const HostkitDll& LoadHostkit();
 
-// Calls `fn` with up to eight 32-bit arguments pushed as a stdcall caller
-// does, and reports how many bytes of them the callee removed (4 per
-// argument for stdcall, none for cdecl) and the whole result register.
+// Calls `fn` with up to eight arguments pushed as a stdcall caller does, and
+// reports how many bytes of them the callee removed (4 per argument for
+// stdcall, none for cdecl) and the low 32 bits of the result register. Only a
+// 32-bit process has the difference: the 64-bit test build calls `fn` with
+// the arguments in x64's one convention and measures no pops (kPopsNotMeasured).
+constexpr DWORD kPopsNotMeasured = 0xFFFFFFFF;
 struct RawCallResult {
     DWORD popped;
     DWORD eax;
 };
-RawCallResult CallCountingPops(const void* fn, std::vector<DWORD> args);
+RawCallResult CallCountingPops(const void* fn, std::vector<UINT_PTR> args);
 
 // Standard output of this process goes to a temporary file from construction
 // to Finish(). The test and Hostkit.dll share the C runtime DLL (msvcrt.dll),

@@ -1,7 +1,8 @@
 // Hostkit's services as another program reaches them: Hostkit.dll loaded by
 // name, every service called through the function table that InitDll_Hostkit
 // returns, against Wine's real registry, Task Scheduler, shell and registry
-// editor. The test program is 32-bit and runs under WOW64 in a 64-bit prefix.
+// editor. The test program is 32-bit and runs under WOW64 in a 64-bit prefix
+// (or is the 64-bit test build, which stands in for it).
 #include <windows.h>
 // The Windows headers below build on <windows.h>.
 #include <gtest/gtest.h>
@@ -21,8 +22,6 @@
 
 namespace purgeon::test {
 namespace {
-
-static_assert(sizeof(void*) == 4, "Hostkit's table is tested in the 32-bit build");
 
 const HostkitDll& Dll() {
     return LoadHostkit();
@@ -53,10 +52,10 @@ TEST_F(HostkitServicesTest, EveryServiceSitsInItsSlotAndRemovesItsOwnArguments) 
     // Arguments that change nothing: null strings are refused before any
     // work, the import names a file that does not exist.
     static const wchar_t kMissingReg[] = L"C:\\PurgeonTest\\no-such-file.reg";
-    const DWORD missing_reg = DWORD(reinterpret_cast<UINT_PTR>(kMissingReg));
+    const UINT_PTR missing_reg = reinterpret_cast<UINT_PTR>(kMissingReg);
     struct Case {
         int slot;
-        std::vector<DWORD> args;
+        std::vector<UINT_PTR> args;
         DWORD result;      // the whole register for int results
         bool byte_result;  // only the low byte is defined
     } cases[] = {
@@ -79,11 +78,32 @@ TEST_F(HostkitServicesTest, EveryServiceSitsInItsSlotAndRemovesItsOwnArguments) 
         std::string printed;
         const RawCallResult call =
             Captured(printed, [&] { return CallCountingPops(slots[c.slot], c.args); });
+#ifndef _WIN64
         EXPECT_EQ(call.popped, 4 * c.args.size()) << "not stdcall";
+#endif
         EXPECT_EQ(c.byte_result ? call.eax & 0xFF : call.eax, c.result);
         EXPECT_EQ(printed, "") << "refused calls write nothing";
     }
 }
+
+#ifdef _WIN64
+TEST_F(HostkitServicesTest, EveryServiceRemovesItsOwnArguments) {
+    GTEST_SKIP() << "stdcall's popped arguments: only a 32-bit process shows this, and this is "
+                    "the 64-bit test build";
+}
+#endif
+
+// Only a 32-bit process under WOW64 has file-system redirection to switch
+// off and back on; the 64-bit test build sees the native system folder.
+#ifdef _WIN64
+constexpr bool kRedirectionSwitches = false;
+TEST_F(HostkitServicesTest, RedirectionIsBackOnAfterEveryService) {
+    GTEST_SKIP() << "WOW64 file-system redirection: only a 32-bit process shows this, and this is "
+                    "the 64-bit test build";
+}
+#else
+constexpr bool kRedirectionSwitches = true;
+#endif
 
 // --- Run key -----------------------------------------------------------------------
 
@@ -648,7 +668,8 @@ TEST_F(RegBackupTest, ExportsToAGeneratedNameInACreatedFolderAndImportsItBack) {
     GetLocalTime(&before);
     ASSERT_EQ(export_(), 1);
     GetLocalTime(&after);
-    EXPECT_TRUE(probe.RedirectionIsOn()) << "switched back on after the export";
+    if (kRedirectionSwitches)
+        EXPECT_TRUE(probe.RedirectionIsOn()) << "switched back on after the export";
 
     const std::vector<std::wstring> files = FilesIn(folder);
     ASSERT_EQ(files.size(), 1u) << "the missing folders were made and hold one export";
@@ -670,7 +691,8 @@ TEST_F(RegBackupTest, ExportsToAGeneratedNameInACreatedFolderAndImportsItBack) {
     // Import restores what the backup holds.
     SetMarker(L"after");
     ASSERT_EQ(import_(path.c_str()), 1);
-    EXPECT_TRUE(probe.RedirectionIsOn()) << "switched back on after the import";
+    if (kRedirectionSwitches)
+        EXPECT_TRUE(probe.RedirectionIsOn()) << "switched back on after the import";
     EXPECT_EQ(MarkerValue(), L"before");
 }
 
@@ -773,7 +795,7 @@ TEST_F(HostkitServicesTest, ToolsMissingFromThisWindowsGiveFalseWithRedirectionB
     for (int slot : slots) {
         const BYTE result = Slot<Tool_Run_Fn>(slot)();
         EXPECT_EQ(result, 0) << "slot " << slot;
-        EXPECT_TRUE(probe.RedirectionIsOn()) << "slot " << slot;
+        if (kRedirectionSwitches) EXPECT_TRUE(probe.RedirectionIsOn()) << "slot " << slot;
     }
     EXPECT_TRUE(boxes.Take().empty());
 }
@@ -795,7 +817,7 @@ TEST_F(HostkitServicesTest, ToolsAreLookedForInThe64BitSystemFolder) {
         ASSERT_TRUE(only_64bit.made());
         EXPECT_EQ(Slot<Tool_Run_Fn>(kSlotToolRunGroupPolicyEditor)(), 1);
     }
-    EXPECT_TRUE(probe.RedirectionIsOn());
+    if (kRedirectionSwitches) EXPECT_TRUE(probe.RedirectionIsOn());
     EXPECT_TRUE(boxes.Take().empty());
 }
 
@@ -822,7 +844,7 @@ TEST_F(HostkitServicesTest, ToolsPresentOnThisWindowsAreStarted) {
         SCOPED_TRACE(::testing::Message() << "slot " << c.slot);
         const std::set<DWORD> before = ProcessIds();
         EXPECT_EQ(Slot<Tool_Run_Fn>(c.slot)(), 1);
-        EXPECT_TRUE(probe.RedirectionIsOn());
+        if (kRedirectionSwitches) EXPECT_TRUE(probe.RedirectionIsOn());
         std::set<std::wstring> seen;
         DWORD quiet_since = GetTickCount();
         const DWORD start = quiet_since;

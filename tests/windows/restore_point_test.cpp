@@ -27,7 +27,7 @@ TEST(RestorePointExportsTest, AreFoundByPlainNameAndRemoveTheirOwnArguments) {
     ASSERT_NE(dll.module, nullptr);
     struct Case {
         const char* name;
-        std::vector<DWORD> args;
+        std::vector<UINT_PTR> args;
     } cases[] = {
         // Before Dll_SR_Init every call is refused without showing anything.
         {"Dll_SR_Begin", {0}},
@@ -39,7 +39,9 @@ TEST(RestorePointExportsTest, AreFoundByPlainNameAndRemoveTheirOwnArguments) {
         const void* fn = reinterpret_cast<const void*>(GetProcAddress(dll.module, c.name));
         ASSERT_NE(fn, nullptr) << c.name << " is not exported under its plain name";
         const RawCallResult call = CallCountingPops(fn, c.args);
+#ifndef _WIN64
         EXPECT_EQ(call.popped, 4 * c.args.size()) << c.name << " is not stdcall";
+#endif
         EXPECT_EQ(call.eax & 0xFF, 0u) << c.name;
     }
     EXPECT_NE(GetProcAddress(dll.module, "Dll_SR_Init"), nullptr);
@@ -48,6 +50,13 @@ TEST(RestorePointExportsTest, AreFoundByPlainNameAndRemoveTheirOwnArguments) {
     }
     EXPECT_TRUE(boxes.Take().empty());
 }
+
+#ifdef _WIN64
+TEST(RestorePointExportsTest, RemoveTheirOwnArguments) {
+    GTEST_SKIP() << "stdcall's popped arguments: only a 32-bit process shows this, and this is "
+                    "the 64-bit test build";
+}
+#endif
 
 TEST(RestorePointExportsTest, OnWineEveryRestorePointFailsWithItsMessageBox) {
     const HostkitDll& dll = LoadHostkit();

@@ -259,8 +259,9 @@ std::vector<char> ReadWholeFile(const std::wstring& path) {
     return data;
 }
 
-// The names a 32-bit PE image imports from `dll`, read from the file on disk;
-// an import by ordinal shows as "#n".
+// The names a PE image of this build's kind (PE32, or PE32+ in the 64-bit
+// test build) imports from `dll`, read from the file on disk; an import by
+// ordinal shows as "#n".
 std::set<std::string> ImportedNames(const std::wstring& image_path, const char* dll) {
     const std::vector<char> image = ReadWholeFile(image_path);
     std::set<std::string> names;
@@ -268,16 +269,16 @@ std::set<std::string> ImportedNames(const std::wstring& image_path, const char* 
     if (!in_image(0, sizeof(IMAGE_DOS_HEADER))) return names;
     IMAGE_DOS_HEADER dos;
     std::memcpy(&dos, image.data(), sizeof(dos));
-    if (dos.e_magic != IMAGE_DOS_SIGNATURE || !in_image(dos.e_lfanew, sizeof(IMAGE_NT_HEADERS32))) {
+    if (dos.e_magic != IMAGE_DOS_SIGNATURE || !in_image(dos.e_lfanew, sizeof(IMAGE_NT_HEADERS))) {
         return names;
     }
-    IMAGE_NT_HEADERS32 nt;
+    IMAGE_NT_HEADERS nt;
     std::memcpy(&nt, image.data() + dos.e_lfanew, sizeof(nt));
     if (nt.Signature != IMAGE_NT_SIGNATURE ||
-        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) {
         return names;
     }
-    const size_t sections_at = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+    const size_t sections_at = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                                nt.FileHeader.SizeOfOptionalHeader;
     std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
     if (!in_image(sections_at, sections.size() * sizeof(IMAGE_SECTION_HEADER))) return names;
@@ -309,14 +310,16 @@ std::set<std::string> ImportedNames(const std::wstring& image_path, const char* 
         if (_stricmp(string_at(offset_of(descriptor.Name)).c_str(), dll) != 0) continue;
         const DWORD thunks =
             descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
-        for (size_t at = offset_of(thunks); at != 0 && in_image(at, 4); at += 4) {
-            DWORD thunk;
-            std::memcpy(&thunk, image.data() + at, 4);
+        // IMAGE_THUNK_DATA: 4 bytes in PE32, 8 in PE32+.
+        for (size_t at = offset_of(thunks); at != 0 && in_image(at, sizeof(ULONG_PTR));
+             at += sizeof(ULONG_PTR)) {
+            ULONG_PTR thunk;
+            std::memcpy(&thunk, image.data() + at, sizeof(thunk));
             if (thunk == 0) break;
-            if (thunk & IMAGE_ORDINAL_FLAG32) {
+            if (thunk & IMAGE_ORDINAL_FLAG) {
                 names.insert("#" + std::to_string(thunk & 0xFFFF));
             } else {
-                names.insert(string_at(offset_of(thunk) + 2));  // past the hint
+                names.insert(string_at(offset_of(DWORD(thunk)) + 2));  // past the hint
             }
         }
     }

@@ -152,6 +152,15 @@ TEST(UndoSetUnderWine, RegFilesImportWithTheRealRegistryEditorsAndRestoreExactly
     GetWindowsDirectoryW(windows, MAX_PATH);
     const std::wstring file64 = Wide(set + u"\\registry-64.reg"),
                        file32 = Wide(set + u"\\registry-32.reg");
+#ifdef _WIN64
+    // The 64-bit test build starts the 64-bit registry editor itself; the
+    // 32-bit one cannot start where no 32-bit code runs, so the 32-bit view's
+    // file goes in with the registry tool's switch for that view.
+    EXPECT_EQ(RunAndWait(std::wstring(windows) + L"\\regedit.exe", L"/s \"" + file64 + L"\""), 0u);
+    EXPECT_EQ(RunAndWait(std::wstring(windows) + L"\\System32\\reg.exe",
+                         L"import \"" + file32 + L"\" /reg:32"),
+              0u);
+#else
     // From this 32-bit process Wine starts regedit.exe as a 32-bit program;
     // a 64-bit command prompt (through Sysnative) starts the 64-bit one.
     EXPECT_EQ(RunAndWait(std::wstring(windows) + L"\\Sysnative\\cmd.exe",
@@ -160,6 +169,7 @@ TEST(UndoSetUnderWine, RegFilesImportWithTheRealRegistryEditorsAndRestoreExactly
     EXPECT_EQ(
         RunAndWait(std::wstring(windows) + L"\\SysWOW64\\regedit.exe", L"/s \"" + file32 + L"\""),
         0u);
+#endif
     EXPECT_EQ(Read(registry, true), before64);
     EXPECT_EQ(Read(registry, false), before32);
 

@@ -27,12 +27,22 @@ HKEY ToHkey(RegKey key) {
     }
 }
 
+// The 64-bit test build stands in for the 32-bit program on 64-bit Windows:
+// a mask that names no view opens the 32-bit one there, as it does for a
+// 32-bit process.
+std::uint32_t WithView(std::uint32_t sam) {
+#ifdef _WIN64
+    if ((sam & (KEY_WOW64_64KEY | KEY_WOW64_32KEY)) == 0) sam |= KEY_WOW64_32KEY;
+#endif
+    return sam;
+}
+
 }  // namespace
 
 RegStatus Win32Registry::OpenKey(RegKey parent, const std::u16string& sub_key, std::uint32_t sam,
                                  RegKey* key) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExW(ToHkey(parent), Wide(sub_key), 0, sam, &opened);
+    const LONG status = RegOpenKeyExW(ToHkey(parent), Wide(sub_key), 0, WithView(sam), &opened);
     if (status == ERROR_SUCCESS) *key = reinterpret_cast<RegKey>(opened);
     return status;
 }
@@ -40,8 +50,8 @@ RegStatus Win32Registry::OpenKey(RegKey parent, const std::u16string& sub_key, s
 RegStatus Win32Registry::CreateKey(RegKey parent, const std::u16string& sub_key, std::uint32_t sam,
                                    RegKey* key) {
     HKEY opened = nullptr;
-    const LONG status = RegCreateKeyExW(ToHkey(parent), Wide(sub_key), 0, nullptr, 0, sam, nullptr,
-                                        &opened, nullptr);
+    const LONG status = RegCreateKeyExW(ToHkey(parent), Wide(sub_key), 0, nullptr, 0, WithView(sam),
+                                        nullptr, &opened, nullptr);
     if (status == ERROR_SUCCESS) *key = reinterpret_cast<RegKey>(opened);
     return status;
 }
@@ -100,8 +110,8 @@ RegStatus Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
 }
 
 RegStatus Win32Registry::DeleteKey(RegKey key, const std::u16string& sub_key, std::uint32_t sam) {
-    return RegDeleteKeyExW(ToHkey(key), Wide(sub_key), sam & (KEY_WOW64_64KEY | KEY_WOW64_32KEY),
-                           0);
+    return RegDeleteKeyExW(ToHkey(key), Wide(sub_key),
+                           WithView(sam) & (KEY_WOW64_64KEY | KEY_WOW64_32KEY), 0);
 }
 
 RegStatus Win32Registry::DeleteTree(RegKey key, const std::u16string& sub_key) {

@@ -27,6 +27,12 @@ std::u16string Win32ShellFolders::SystemDirectory() {
 }
 
 std::u16string Win32ShellFolders::SpecialFolder(int csidl) {
+#ifdef _WIN64
+    // The 64-bit test build stands in for the 32-bit program on 64-bit
+    // Windows, which is told the "(x86)" Program Files and Common Files.
+    if (csidl == CSIDL_PROGRAM_FILES) csidl = CSIDL_PROGRAM_FILESX86;
+    if (csidl == CSIDL_PROGRAM_FILES_COMMON) csidl = CSIDL_PROGRAM_FILES_COMMONX86;
+#endif
     PIDLIST_ABSOLUTE items = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || items == nullptr) return {};
     wchar_t buffer[kFolderPathBufferLength] = {};
