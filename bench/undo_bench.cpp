@@ -35,6 +35,8 @@ void Remove(benchmark::State& state, Keep keep) {
         state.PauseTiming();
         auto machine = std::make_unique<MemoryMachine>();
         machine->files.AddDrive(u'D');
+        machine->files.AddFolder(u"C:\\Undo");
+        machine->files.AddFolder(u"D:\\Undo");
         StringList folders{kApp}, files;
         for (int f = 0; f < kFolders; ++f) {
             const std::u16string folder = kApp + u"\\folder" + Number(f);
@@ -59,7 +61,7 @@ void Remove(benchmark::State& state, Keep keep) {
         request.select_software = u"Bench App";
         request.cur_app_path = u"C:\\Purgeon\\";
         if (keep != Keep::kNone) {
-            set.Begin();
+            if (!set.Begin()) state.SkipWithError("the undo set could not begin");
             request.take_path = [&set](const std::u16string& path) { set.TakePath(path); };
         }
         machine->dialog.Script({kIdYes, kIdOk});

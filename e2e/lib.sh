@@ -70,6 +70,7 @@ build_setup() {
 # passes on its exit code.
 run_setup() {
   local code=0
+  echo "$e2e_name: running $(basename "$1") /S" >&2  # where a run that hangs stopped
   wine "$1" /S || code=$?
   [ "$code" -eq 0 ] || fail "$(basename "$1") failed ($code)"
 }
@@ -77,6 +78,7 @@ run_setup() {
 # Installs a Windows Installer package silently.
 run_msi() {
   local code=0
+  echo "$e2e_name: installing $(basename "$1")" >&2
   wine msiexec /i "$(windows_path "$1")" /qn || code=$?
   [ "$code" -eq 0 ] || fail "msiexec $(basename "$1") failed ($code)"
 }

@@ -19,11 +19,13 @@ case "${1:-}" in
   make)
     [ $# -eq 4 ] || { echo "usage: $0 make PREFIX SUITE WORK-DIR" >&2; exit 2; }
     command -v wine >/dev/null || { echo "own-prefix: wine is not installed; skipped" >&2; exit 77; }
+    echo "own-prefix: making $2" >&2  # where a run that hangs stopped
     "$here/../scripts/wine-prefix.sh" "$2" >/dev/null
     export WINEPREFIX
     WINEPREFIX="$(cd "$2" && pwd)"
     # The server and the prefix's system processes outlive this script:
     # detached from its output, or the test that runs it would never end.
+    echo "own-prefix: starting its server" >&2
     wineserver -p </dev/null >/dev/null 2>&1
     wine wineboot </dev/null >/dev/null 2>&1
     exec bash "$here/$3.sh" install "$4"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/purgeon_cli.h"
+#include "cli/undo_set.h"
 #include "support/memory_machine.h"
 #include "support/registry_fixture.h"
 
@@ -24,7 +25,7 @@ class CliUndo : public ::testing::Test {
     int Run(std::vector<std::u16string> args) {
         out_.clear();
         err_.clear();
-        CliContext context{machine_.ports(), u"C:\\Purgeon\\", nullptr};
+        CliContext context{machine_.ports(), u"C:\\Purgeon\\", nullptr, &machine_.security};
         return RunPurgeonCli(args, context, out_, err_);
     }
     // A program whose uninstaller is of no family purgeon-cli knows.
@@ -75,6 +76,61 @@ TEST_F(CliUndo, AnUninstallIsListedAndRestoredWhole) {
     EXPECT_EQ(Run({u"restore", folder}), 1);
     EXPECT_NE(out_.find("exists again"), std::string::npos) << out_;
     EXPECT_EQ(Run({u"restore", u"C:\\Tools"}), 3);  // no manifest: no set
+}
+
+TEST_F(CliUndo, ARemovalWaitsForAnotherOrEndsAtOnceWithNoWait) {
+    const std::u16string tools = u"C:\\Tools\\Portable";
+    machine_.files.AddFile(tools + u"\\tool.exe", "MZ tool");
+    machine_.security.SetHeldElsewhere(true);
+    EXPECT_EQ(Run({u"uninstall", u"--folder", tools, u"--yes", u"--no-wait"}), kExitBusy);
+    EXPECT_NE(err_.find("another removal is under way"), std::string::npos) << err_;
+    EXPECT_TRUE(machine_.files.Exists(tools + u"\\tool.exe"));
+    // Waiting for a lock that is never let go: the in-memory lock cannot be
+    // waited for, so the run ends with nothing removed rather than hanging.
+    EXPECT_EQ(Run({u"uninstall", u"--folder", tools, u"--yes"}), kExitFailure);
+    EXPECT_TRUE(machine_.files.Exists(tools + u"\\tool.exe"));
+    machine_.security.SetHeldElsewhere(false);
+    EXPECT_EQ(Run({u"uninstall", u"--folder", tools, u"--yes"}), kExitOk) << err_;
+    EXPECT_FALSE(machine_.files.Exists(tools));
+    EXPECT_FALSE(machine_.security.held());  // let go when the removal ended
+}
+
+TEST_F(CliUndo, SetsGoWhereOnlyAdministratorsWriteAndOthersAreRestoredOnlyWhenTrusted) {
+    const std::u16string tools = u"C:\\Tools\\Portable";
+    machine_.files.AddFile(tools + u"\\tool.exe", "MZ tool");
+    ASSERT_EQ(Run({u"uninstall", u"--folder", tools, u"--yes", u"--json"}), 0) << err_;
+    // The default place, made for administrators only.
+    EXPECT_NE(out_.find("\"undo_set\": \"C:\\\\ProgramData\\\\Purgeon\\\\Undo\\\\"),
+              std::string::npos)
+        << out_;
+    EXPECT_TRUE(machine_.security.OnlyAdminsMayWrite(u"C:\\ProgramData\\Purgeon"));
+    EXPECT_TRUE(machine_.security.OnlyAdminsMayWrite(u"C:\\ProgramData\\Purgeon\\Undo"));
+    ASSERT_EQ(Run({u"undo-list", u"--json"}), 0);
+    const std::size_t begin = out_.find("\"undo_set\": \"") + 13;
+    std::u16string set = FromUtf8(out_.substr(begin, out_.find('"', begin) - begin));
+    for (std::size_t at = 0; (at = set.find(u"\\\\", at)) != std::u16string::npos; ++at)
+        set.erase(at, 1);
+    // Once others may write the set, what it holds is not trusted.
+    machine_.security.SetAdminOnly(set, false);
+    EXPECT_EQ(Run({u"restore", set}), kExitFailure);
+    EXPECT_NE(err_.find("--trust-set"), std::string::npos) << err_;
+    EXPECT_FALSE(machine_.files.Exists(tools + u"\\tool.exe"));
+    EXPECT_EQ(Run({u"restore", set, u"--trust-set"}), kExitOk) << err_;
+    EXPECT_TRUE(machine_.files.Exists(tools + u"\\tool.exe"));
+}
+
+TEST_F(CliUndo, AVolumeThatKeepsNoAccessRightsIsSaidAndItsSetNeedsTrust) {
+    const std::u16string tools = u"C:\\Tools\\Portable";
+    machine_.files.AddFile(tools + u"\\tool.exe", "MZ tool");
+    machine_.security.SetKeepsAccessRights(false);
+    ASSERT_EQ(Run({u"uninstall", u"--folder", tools, u"--yes", u"--undo-dir", kSets}), 0) << err_;
+    EXPECT_NE(err_.find("keeps no access rights"), std::string::npos) << err_;
+    const auto sets = ListUndoSets(machine_.files, kSets);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(Run({u"restore", sets[0].folder}), kExitFailure);
+    EXPECT_FALSE(machine_.files.Exists(tools));
+    EXPECT_EQ(Run({u"restore", sets[0].folder, u"--trust-set"}), kExitOk) << err_;
+    EXPECT_TRUE(machine_.files.Exists(tools + u"\\tool.exe"));
 }
 
 TEST_F(CliUndo, QuietRunsNothingOfAnUnknownFamilyAndEachProgramHasItsObject) {

@@ -4,8 +4,10 @@
 // volumes and with a file in use.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
+#include "cli/sha256.h"
 #include "cli/undo_set.h"
 #include "inventory/Unit_K_Registry_Proc.h"
 #include "support/memory_machine.h"
@@ -162,6 +164,7 @@ class UndoSetTest : public ::testing::Test {
         files.AddFile(long_file_, "long");
         files.AddFile(kSettings, "[x]");
         files.AddFile(u"C:\\Program Files\\Neighbour\\keep.txt", "keep");
+        files.AddFolder(kSets);
         auto& reg = machine_.registry;
         PutString(reg, kHkeyLocalMachine, kAppKey, u"Path", kApp, true);
         const std::uint8_t blob[] = {0, 1, 0xFE, 0xFF};
@@ -178,7 +181,7 @@ class UndoSetTest : public ::testing::Test {
                           const std::vector<std::pair<std::u16string, bool>>& registry) {
         std::vector<RegistryRow> rows;
         RemovalOutcome outcome = RemovalOutcome::kNothingToRemove;
-        const StringList starts{kApp, std::u16string(PathFolder(kSettings))};
+        const StringList starts = Starts();
         // The removal works in one view at a time, as the console runs it.
         for (const bool view64 : {false, true}) {
             rows.clear();
@@ -205,6 +208,8 @@ class UndoSetTest : public ::testing::Test {
         return outcome;
     }
 
+    static StringList Starts() { return {kApp, std::u16string(PathFolder(kSettings))}; }
+
     const std::vector<std::pair<std::u16string, bool>> kRegistry = {
         {u"HKLM|" + kAppKey, true},
         {u"HKLM|" + kAppKey + u"|Path", false},
@@ -218,6 +223,7 @@ class UndoSetTest : public ::testing::Test {
 
 TEST_F(UndoSetTest, KeepsExactlyWhatTheGuardLetsThroughAndRestoresItAll) {
     UndoSetWriter set(machine_.files, machine_.registry, kSets + u"\\one", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
     ASSERT_TRUE(set.Begin());
     // The neighbour lies outside the analysed folders and the Run key is one
     // every program relies on: the removal keeps both, so the set has neither.
@@ -239,7 +245,8 @@ TEST_F(UndoSetTest, KeepsExactlyWhatTheGuardLetsThroughAndRestoresItAll) {
     EXPECT_TRUE(files.Exists(kSets + u"\\one\\files\\C\\Program Files\\Sample\\readme.txt"));
     EXPECT_FALSE(files.Exists(kSets + u"\\one\\files\\C\\Program Files\\Neighbour"));
 
-    const RestoreReport report = RestoreUndoSet(files, machine_.registry, kSets + u"\\one");
+    const RestoreReport report =
+        RestoreUndoSet(files, machine_.registry, machine_.shell, kSets + u"\\one");
     EXPECT_TRUE(report.refused.empty());
     EXPECT_TRUE(report.failed.empty());
     EXPECT_EQ(Tree(files, u"C:\\Program Files"), before_);
@@ -273,6 +280,7 @@ TEST_F(UndoSetTest, KeepsExactlyWhatTheGuardLetsThroughAndRestoresItAll) {
 
 TEST_F(UndoSetTest, ARemovalThatStoppedMidwayRestoresWhatWentUntilThen) {
     UndoSetWriter set(machine_.files, machine_.registry, kSets + u"\\half", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
     ASSERT_TRUE(set.Begin());
     // The removal ends after the folder and one registry value: no Finish,
     // and the manifest on disk is the one written along the way.
@@ -284,7 +292,7 @@ TEST_F(UndoSetTest, ARemovalThatStoppedMidwayRestoresWhatWentUntilThen) {
     EXPECT_FALSE(sets[0].complete);
 
     const RestoreReport report =
-        RestoreUndoSet(machine_.files, machine_.registry, kSets + u"\\half");
+        RestoreUndoSet(machine_.files, machine_.registry, machine_.shell, kSets + u"\\half");
     EXPECT_TRUE(report.failed.empty());
     EXPECT_EQ(Tree(machine_.files, u"C:\\Program Files"), before_);
     EXPECT_TRUE(ValueExists(machine_.registry, kHkeyCurrentUser, kRun, u"Sample"));
@@ -293,6 +301,7 @@ TEST_F(UndoSetTest, ARemovalThatStoppedMidwayRestoresWhatWentUntilThen) {
 
 TEST_F(UndoSetTest, RestoreRefusesToOverwriteWhatExistsSince) {
     UndoSetWriter set(machine_.files, machine_.registry, kSets + u"\\one", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
     ASSERT_TRUE(set.Begin());
     Remove(set, {kApp}, kRegistry);
     // Since then: a new app.exe, and the Run value written again.
@@ -300,7 +309,7 @@ TEST_F(UndoSetTest, RestoreRefusesToOverwriteWhatExistsSince) {
     PutString(machine_.registry, kHkeyCurrentUser, kRun, u"Sample", u"new.exe", false);
 
     const RestoreReport report =
-        RestoreUndoSet(machine_.files, machine_.registry, kSets + u"\\one");
+        RestoreUndoSet(machine_.files, machine_.registry, machine_.shell, kSets + u"\\one");
     EXPECT_EQ(report.refused, (StringList{kApp + u"\\app.exe", u"HKCU|" + kRun + u"|Sample"}));
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(machine_.files.ReadFile(kApp + u"\\app.exe", &bytes));
@@ -317,6 +326,7 @@ TEST_F(UndoSetTest, RestoreRefusesToOverwriteWhatExistsSince) {
 TEST_F(UndoSetTest, AFileInUseStaysAndIsReportedNothingIsLost) {
     machine_.files.SetInUse(kApp + u"\\app.exe", true);
     UndoSetWriter set(machine_.files, machine_.registry, kSets + u"\\one", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
     ASSERT_TRUE(set.Begin());
     set.TakePath(kApp);
     EXPECT_EQ(set.not_taken(), StringList{kApp + u"\\app.exe"});
@@ -328,22 +338,329 @@ TEST_F(UndoSetTest, AFileInUseStaysAndIsReportedNothingIsLost) {
 
     machine_.files.SetInUse(kApp + u"\\app.exe", false);
     const RestoreReport report =
-        RestoreUndoSet(machine_.files, machine_.registry, kSets + u"\\one");
+        RestoreUndoSet(machine_.files, machine_.registry, machine_.shell, kSets + u"\\one");
     EXPECT_TRUE(report.refused.empty());
     EXPECT_EQ(Tree(machine_.files, u"C:\\Program Files"), before_);
 }
 
 TEST_F(UndoSetTest, ASetOnAnotherVolumeCopiesChecksAndDeletes) {
     machine_.files.AddDrive(u'D');
+    machine_.files.AddFolder(u"D:\\Undo");
     UndoSetWriter set(machine_.files, machine_.registry, u"D:\\Undo\\one", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
     ASSERT_TRUE(set.Begin());
     set.TakePath(kApp);
     ASSERT_EQ(set.taken().size(), 1u);
     EXPECT_TRUE(set.taken()[0].copied);
     EXPECT_FALSE(machine_.files.Exists(kApp));
     EXPECT_TRUE(set.not_taken().empty());
-    EXPECT_TRUE(RestoreUndoSet(machine_.files, machine_.registry, u"D:\\Undo\\one").failed.empty());
+    EXPECT_TRUE(RestoreUndoSet(machine_.files, machine_.registry, machine_.shell, u"D:\\Undo\\one")
+                    .failed.empty());
     EXPECT_EQ(Tree(machine_.files, u"C:\\Program Files"), before_);
+}
+
+// --- What a restore lets through ----------------------------------------------
+
+// A set made by the removal, then changed as a program of the user's could
+// change a set it may write: the restore must write nothing but what the
+// removal took, where it took it from.
+class TamperedSet : public UndoSetTest {
+  public:
+    using UndoSetTest::machine_;
+    void SetUp() override {
+        UndoSetTest::SetUp();
+        auto& files = machine_.files;
+        files.AddFile(u"C:\\Windows\\System32\\kernel32.dll", "MZ kernel");
+        files.AddFile(u"C:\\Program Files\\Neighbour\\n.exe", "MZ neighbour");
+        UndoSetWriter set(files, machine_.registry, kSet, u"Sample", u"now");
+        set.RecordStartingFolders(Starts());
+        ASSERT_TRUE(set.Begin());
+        Remove(set, {kApp, kSettings}, kRegistry);
+        set.Finish();
+        system_before_ = Tree(files, u"C:\\Windows");
+        neighbour_before_ = Tree(files, u"C:\\Program Files\\Neighbour");
+    }
+    std::string Record() {
+        std::vector<std::uint8_t> bytes;
+        machine_.files.ReadFile(kSet + u"\\manifest.json", &bytes);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+  public:
+    void SetRecord(const std::string& text) {
+        machine_.files.AddFile(kSet + u"\\manifest.json", text);
+    }
+    // Inserts one more item into the record's list.
+    void AddItem(const std::string& item) {
+        std::string record = Record();
+        const std::size_t at = record.find("\"items\": [") + 10;
+        SetRecord(record.insert(at, "\n    " + item + ","));
+    }
+    void AddRegSection(bool view64, const std::u16string& lines) {
+        const std::u16string name = kSet + (view64 ? u"\\registry-64.reg" : u"\\registry-32.reg");
+        std::vector<std::uint8_t> bytes;
+        machine_.files.ReadFile(name, &bytes);
+        std::u16string text;
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+        if (text.empty()) text = std::u16string(kRegFileHeader) + u"\r\n\r\n";
+        const std::vector<std::uint8_t> out = RegFileBytes(text + lines);
+        machine_.files.AddFile(name, std::string(out.begin(), out.end()));
+    }
+    RestoreReport Restore() {
+        return RestoreUndoSet(machine_.files, machine_.registry, machine_.shell, kSet);
+    }
+    // Nothing outside what the removal took was written.
+    void ExpectNothingElseWritten() {
+        EXPECT_EQ(Tree(machine_.files, u"C:\\Windows"), system_before_);
+        EXPECT_EQ(Tree(machine_.files, u"C:\\Program Files\\Neighbour"), neighbour_before_);
+        EXPECT_FALSE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Evil", true));
+        EXPECT_FALSE(ValueExists(machine_.registry, kHkeyLocalMachine, kRun, u"Evil", false));
+        EXPECT_FALSE(ValueExists(machine_.registry, kHkeyCurrentUser, kRun, u"Evil"));
+        EXPECT_FALSE(ValueExists(machine_.registry, kHkeyLocalMachine, u"", u"Evil", true));
+    }
+
+    const std::u16string kSet = kSets + u"\\one";
+
+  protected:
+    std::map<std::u16string, std::pair<std::uint32_t, std::string>> system_before_,
+        neighbour_before_;
+};
+
+struct TamperCase {
+    const char* what;
+    std::function<void(TamperedSet&)> tamper;
+    const char* reported;  // "ignored", "denied", "damaged" or "unreadable"
+};
+
+void PrintTo(const TamperCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+std::string EvilHash() {
+    return Sha256Hex({'e', 'v', 'i', 'l'});
+}
+
+std::vector<TamperCase> TamperCases() {
+    return {
+        {"a file added to the tree, into System32",
+         [](TamperedSet& t) {
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Windows\\System32\\evil.dll", "evil");
+         },
+         "ignored"},
+        {"a file added to the tree, into another program's folder",
+         [](TamperedSet& t) {
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Program Files\\Neighbour\\evil.dll",
+                                      "evil");
+         },
+         "ignored"},
+        {"a file added inside a folder the removal took",
+         [](TamperedSet& t) {
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Program Files\\Sample\\evil.dll",
+                                      "evil");
+         },
+         "ignored"},
+        {"the record names a file outside the starting folders",
+         [](TamperedSet& t) {
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Program Files\\Neighbour\\evil.dll",
+                                      "evil");
+             t.AddItem(R"({"from": "C:\\Program Files\\Neighbour\\evil.dll", "kind": "file", )"
+                       R"("attributes": 32, "size": 4, "sha256": ")" +
+                       EvilHash() + "\"}");
+         },
+         "denied"},
+        {"the record names a file through ..",
+         [](TamperedSet& t) {
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Program Files\\Neighbour\\evil.dll",
+                                      "evil");
+             t.AddItem(R"({"from": "C:\\Program Files\\Sample\\..\\Neighbour\\evil.dll", "kind": )"
+                       R"("file", "attributes": 32, "size": 4, "sha256": ")" +
+                       EvilHash() + "\"}");
+         },
+         "denied"},
+        {"the record makes System32 a starting folder",
+         [](TamperedSet& t) {
+             std::string record = t.Record();
+             const std::size_t at = record.find("\"starting_folders\": [") + 21;
+             t.SetRecord(record.insert(at, R"("C:\\Windows\\System32",)"));
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Windows\\System32\\evil.dll", "evil");
+             t.AddItem(R"({"from": "C:\\Windows\\System32\\evil.dll", "kind": "file", )"
+                       R"("attributes": 32, "size": 4, "sha256": ")" +
+                       EvilHash() + "\"}");
+         },
+         "denied"},
+        {"a folder of the tree replaced by a link to System32",
+         [](TamperedSet& t) {
+             auto& files = t.machine_.files;
+             const std::u16string mirror = t.kSet + u"\\files\\C\\Program Files\\Sample";
+             files.MoveFile(mirror, t.kSet + u"\\moved-away");
+             files.AddJunction(mirror, u"C:\\Windows\\System32");
+         },
+         "damaged"},
+        {"a file's content changed in the set",
+         [](TamperedSet& t) {
+             t.machine_.files.AddFile(t.kSet + u"\\files\\C\\Program Files\\Sample\\app.exe",
+                                      "MZ evil");
+         },
+         "damaged"},
+        {"Run values and a value on the root key added to the .reg files",
+         [](TamperedSet& t) {
+             const std::u16string lines =
+                 u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+                 u"\"Evil\"=\"evil.exe\"\r\n\r\n[HKEY_LOCAL_MACHINE\\]\r\n\"Evil\"=\"x\"\r\n\r\n"
+                 u"[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+                 u"\"Evil\"=\"evil.exe\"\r\n\r\n";
+             t.AddRegSection(true, lines);
+             t.AddRegSection(false, lines);
+         },
+         "ignored"},
+        {"a truncated record", [](TamperedSet& t) { t.SetRecord(t.Record().substr(0, 200)); },
+         "unreadable"},
+        {"a record with a bad escape",
+         [](TamperedSet& t) {
+             std::string record = t.Record();
+             record.insert(record.find("\"program\": \"") + 12, "\\uZZZZ");
+             t.SetRecord(record);
+         },
+         "unreadable"},
+    };
+}
+
+class TamperedSetTest : public TamperedSet, public ::testing::WithParamInterface<TamperCase> {};
+
+TEST_P(TamperedSetTest, WritesBackOnlyWhatTheRecordListsWhereTheRemovalWouldTakeIt) {
+    const TamperCase& c = GetParam();
+    SCOPED_TRACE(c.what);
+    c.tamper(*this);
+    const RestoreReport report = Restore();
+    ExpectNothingElseWritten();
+    const std::string reported = c.reported;
+    if (reported == "unreadable") {
+        EXPECT_TRUE(report.record_unreadable);
+        EXPECT_FALSE(machine_.files.Exists(kApp));
+    } else {
+        const StringList& list = reported == "ignored"  ? report.ignored
+                                 : reported == "denied" ? report.denied
+                                                        : report.damaged;
+        EXPECT_FALSE(list.empty());
+        // What the removal took and nobody touched still came back.
+        EXPECT_TRUE(machine_.files.Exists(kSettings));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tampered, TamperedSetTest, ::testing::ValuesIn(TamperCases()),
+                         [](const ::testing::TestParamInfo<TamperCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
+
+TEST_F(TamperedSet, ARegFileWithABadSectionRestoresItsGoodSections) {
+    AddRegSection(false, u"[HKEY_CURRENT_USER\\Broken]\r\n\"x\"=nonsense\r\n\r\n");
+    const RestoreReport report = Restore();
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_NE(ToUtf8(report.damaged[0]).find("Broken"), std::string::npos);
+    EXPECT_TRUE(ValueExists(machine_.registry, kHkeyCurrentUser, kRun, u"Sample"));
+    EXPECT_TRUE(ValueExists(machine_.registry, kHkeyLocalMachine, kAppKey, u"Path", false));
+    EXPECT_TRUE(machine_.files.Exists(kApp + u"\\app.exe"));
+}
+
+TEST_F(UndoSetTest, ASetIsListedWhateverTheOthersRecordsHold) {
+    machine_.files.AddFile(kSets + u"\\a-broken\\manifest.json", "{\"program\": \"\\uZZ");
+    machine_.files.AddFolder(kSets + u"\\b-no-record");
+    UndoSetWriter set(machine_.files, machine_.registry, kSets + u"\\c-good", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
+    ASSERT_TRUE(set.Begin());
+    set.TakePath(kSettings);
+    set.Finish();
+    const auto sets = ListUndoSets(machine_.files, kSets);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_TRUE(sets[0].damaged);
+    EXPECT_TRUE(sets[1].damaged);
+    EXPECT_FALSE(sets[1].complete);
+    EXPECT_FALSE(sets[2].damaged);
+    EXPECT_TRUE(sets[2].complete);
+    EXPECT_EQ(sets[2].program, u"Sample");
+}
+
+TEST_F(UndoSetTest, ASetThatTookNothingIsRemovedAndAnExistingFolderIsRefused) {
+    UndoSetWriter empty(machine_.files, machine_.registry, kSets + u"\\empty", u"Sample", u"now");
+    ASSERT_TRUE(empty.Begin());
+    empty.Finish();
+    EXPECT_FALSE(machine_.files.Exists(kSets + u"\\empty"));
+    machine_.files.AddFolder(kSets + u"\\there");
+    UndoSetWriter there(machine_.files, machine_.registry, kSets + u"\\there", u"Sample", u"now");
+    EXPECT_FALSE(there.Begin());
+}
+
+TEST_F(UndoSetTest, AFullVolumeLeavesNoPartialCopyAndSaysSo) {
+    auto& files = machine_.files;
+    files.AddDrive(u'D');
+    files.AddFolder(u"D:\\Undo");
+    files.AddFile(kApp + u"\\big.bin", std::string(3000, 'b'));
+    before_ = Tree(files, u"C:\\Program Files");
+    files.SetDriveCapacity(u'D', 2000);  // the record and the small files fit
+    UndoSetWriter set(files, machine_.registry, u"D:\\Undo\\one", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
+    ASSERT_TRUE(set.Begin());
+    set.TakePath(kApp);
+    set.Finish();
+    EXPECT_TRUE(set.volume_full());
+    EXPECT_EQ(set.not_taken(), StringList{kApp + u"\\big.bin"});
+    // The file that did not fit is whole where it was; nothing of it is in the set.
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(files.ReadFile(kApp + u"\\big.bin", &bytes));
+    EXPECT_EQ(bytes.size(), 3000u);
+    EXPECT_FALSE(files.Exists(u"D:\\Undo\\one\\files\\C\\Program Files\\Sample\\big.bin"));
+    // Every file the set holds is whole, and they all go back.
+    files.SetDriveCapacity(u'D', 1 << 20);
+    const RestoreReport report =
+        RestoreUndoSet(files, machine_.registry, machine_.shell, u"D:\\Undo\\one");
+    EXPECT_TRUE(report.damaged.empty());
+    EXPECT_TRUE(report.failed.empty());
+    EXPECT_EQ(Tree(files, u"C:\\Program Files"), before_);
+}
+
+TEST_F(UndoSetTest, ARemovalKilledBeforeItsNextRecordStillRestoresEverything) {
+    UndoSetWriter set(machine_.files, machine_.registry, kSets + u"\\killed", u"Sample", u"now");
+    set.RecordStartingFolders(Starts());
+    ASSERT_TRUE(set.Begin());
+    set.TakePath(kApp);
+    set.TakePath(kSettings);
+    // No record since Begin: only the journal names what went.
+    const RestoreReport report =
+        RestoreUndoSet(machine_.files, machine_.registry, machine_.shell, kSets + u"\\killed");
+    EXPECT_TRUE(report.failed.empty());
+    EXPECT_TRUE(report.ignored.empty());
+    EXPECT_EQ(Tree(machine_.files, u"C:\\Program Files"), before_);
+    EXPECT_TRUE(machine_.files.Exists(kSettings));
+}
+
+// --- Where a set may be made ----------------------------------------------------
+
+TEST_F(UndoSetTest, ASetIsNeverMadeInWhatIsRemovedInWindowsOrThroughALink) {
+    auto& files = machine_.files;
+    files.AddFolder(u"C:\\Windows\\System32");
+    files.AddJunction(u"C:\\LinkToSystem", u"C:\\Windows\\System32");
+    files.AddJunction(u"C:\\LinkIntoApp", kApp + u"\\data");
+    files.AddFolder(u"D:\\Undo");
+    const StringList removed{kApp, kSettings};
+    struct Case {
+        std::u16string folder;
+        const char* why;  // empty: allowed
+    } cases[] = {
+        {kSets + u"\\set", ""},
+        {kApp + u"\\undo\\set", "it lies in what the removal takes"},
+        {u"C:\\PROGRA~1\\Sample\\set", "it lies in what the removal takes"},
+        {u"C:\\LinkIntoApp\\set", "it is reached through a link"},
+        {u"C:\\LinkToSystem\\set", "it is reached through a link"},
+        {u"C:\\Windows\\System32\\set", "it is a folder of Windows or of its users"},
+        {u"\\\\?\\C:\\Windows\\System32.\\set", "it is a folder of Windows or of its users"},
+        {u"C:\\", "it is a folder of Windows or of its users"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UndoPlaceProblem(files, machine_.shell, &machine_.registry, c.folder, removed),
+                  c.why)
+            << ToUtf8(c.folder);
+    }
 }
 
 TEST(MemoryFileSystemMove, RenamesOnOneDriveOnly) {

@@ -354,10 +354,12 @@ def check_quiet(cli):
         if not expect(undo_set and os.path.isdir(unix_path(undo_set)), f"no undo set: {undo_set!r}"):
             return
         parent = undo_set.rstrip("\\").rsplit("\\", 1)[0]
-        expect(parent.lower().endswith(r"\appdata\local\purgeon\undo"),
+        expect(parent.lower().endswith(r"\programdata\purgeon\undo"),
                f"undo set outside the default folder: {undo_set}")
         purgeon_folder = os.path.relpath(os.path.dirname(unix_path(parent)), drive_c())
-        code, out, err = wine(cli, "restore", undo_set, "--json")
+        # Wine keeps no access rights, so no set can be kept from others:
+        # purgeon-cli says so when it writes one and restores it only when trusted.
+        code, out, err = wine(cli, "restore", undo_set, "--json", "--trust-set")
         expect_equal(code, 0, f"purgeon-cli restore {undo_set} ({err.strip()})")
         if code == 0:
             restored = json.loads(out.decode("utf-8"))

@@ -30,8 +30,10 @@ const char kUsage[] =
     "       purgeon-cli uninstall --program NAME [--program NAME ...] [--quiet] [--yes]\n"
     "                             [--restore-point]\n"
     "                             [--json] [--timeout SECONDS] [--undo-dir DIR | --no-undo]\n"
+    "                             [--no-wait]\n"
     "       purgeon-cli uninstall --folder PATH [--yes] [--json] [--undo-dir DIR | --no-undo]\n"
-    "       purgeon-cli restore DIR [--json]\n"
+    "                             [--no-wait]\n"
+    "       purgeon-cli restore DIR [--json] [--trust-set]\n"
     "       purgeon-cli undo-list [--undo-dir DIR] [--json]\n"
     "  list       the installed programs, in name order\n"
     "  analyze    what a program (or the program in a folder) has on this machine:\n"
@@ -45,12 +47,18 @@ const char kUsage[] =
     "  --quiet    run the uninstaller without its windows (QuietUninstallString, or\n"
     "             the silent switches of Windows Installer, NSIS and Inno Setup)\n"
     "  --undo-dir the folder that holds the undo sets (default: Purgeon\\Undo in\n"
-    "             the local application data); --no-undo keeps none\n"
+    "             ProgramData, which only administrators may change); --no-undo\n"
+    "             keeps none\n"
+    "  --no-wait  end at once (exit code 6) when another removal is under way,\n"
+    "             instead of waiting for it\n"
+    "  --trust-set  restore a set that others than administrators may change, or\n"
+    "             one from an older Purgeon\n"
     "  --restore-point  a System Restore point before the first uninstaller runs\n"
     "  --yes      do not ask for confirmation\n"
     "  --json     machine-readable output\n"
     "exit codes: 0 done, 1 failure, 2 usage, 3 not found or refused, 4 declined,\n"
-    "            5 no unattended uninstall known (--quiet)\n";
+    "            5 no unattended uninstall known (--quiet), 6 another removal is\n"
+    "            under way (--no-wait)\n";
 
 int Usage(std::string& err, const std::string& problem) {
     err += "purgeon-cli: " + problem + "\n" + kUsage;
@@ -138,7 +146,7 @@ struct Target {
     std::u16string folder;
     bool has_program = false, has_folder = false, json = false;
     bool yes = false, has_timeout = false;
-    bool quiet = false, no_undo = false, restore_point = false;
+    bool quiet = false, no_undo = false, restore_point = false, no_wait = false;
     std::u16string undo_dir;
     std::int32_t timeout_seconds = kDefaultTimeoutSeconds;
 };
@@ -157,6 +165,8 @@ bool ParseTarget(const std::vector<std::u16string>& args, Target& target, std::s
             target.restore_point = true;
         } else if (uninstall && arg == u"--no-undo") {
             target.no_undo = true;
+        } else if (uninstall && arg == u"--no-wait") {
+            target.no_wait = true;
         } else if (uninstall && arg == u"--undo-dir") {
             if (i + 1 >= args.size() || Trim(args[i + 1]).empty()) {
                 problem = "--undo-dir needs a folder";
@@ -493,25 +503,80 @@ UninstallerRun RunUninstaller(const Target& target, CliContext& context,
     return UninstallerRun::kStillInstalled;
 }
 
-// A new undo set for `subject` in --undo-dir or the default folder; nullptr,
-// with the message, when it cannot be written.
+// A new undo set for `subject` in --undo-dir or the default folder, for a
+// removal of `left` from `starts`; nullptr, with the message, when it
+// cannot be made there.
 std::unique_ptr<UndoSetWriter> BeginUndoSet(const Target& target, CliContext& context,
-                                            const std::u16string& subject, std::string& err) {
+                                            const std::u16string& subject, const Findings& left,
+                                            const StringList& starts, std::string& err) {
     Ports& ports = context.ports;
+    SecurityPort* security = context.security;
     const std::u16string root =
         target.undo_dir.empty() ? DefaultUndoRoot(ports.shell) : target.undo_dir;
+    const std::string refusal = "purgeon-cli: the undo set cannot be made in " + ToUtf8(root);
+    const std::string advice =
+        "; nothing was removed (--undo-dir chooses another folder, --no-undo removes without "
+        "one)\n";
+    // The default folder and the one above it are made for administrators
+    // only; a folder named with --undo-dir is the caller's, made if missing.
+    if (target.undo_dir.empty()) {
+        const std::u16string purgeon(PathFolder(root).substr(0, PathFolder(root).size() - 1));
+        const std::u16string program_data(
+            PathFolder(purgeon).substr(0, PathFolder(purgeon).size() - 1));
+        for (const std::u16string& folder : {purgeon, root}) {
+            if (PathExists(ports.files, folder)) continue;
+            if (!EnsureFolderPath(ports.files, program_data)) break;
+            if (!(security ? security->CreateAdminOnlyDirectory(folder)
+                           : ports.files.CreateDirectory(folder))) {
+                err += refusal + ": it cannot be created" + advice;
+                return nullptr;
+            }
+        }
+    } else if (!EnsureFolderPath(ports.files, root)) {
+        err += refusal + ": it cannot be created" + advice;
+        return nullptr;
+    }
     const std::u16string created = UndoTimestamp();
     const std::u16string base = WithTrailingBackslash(root) + UndoSetName(created, subject);
     std::u16string folder = base;
     for (int n = 2; PathExists(ports.files, folder); ++n)
         folder = base + u"-" + FromUtf8(std::to_string(n));
+    StringList removed = left.folders;
+    removed.insert(removed.end(), left.files.begin(), left.files.end());
+    const std::string problem =
+        UndoPlaceProblem(ports.files, ports.shell, &ports.registry, folder, removed);
+    if (!problem.empty()) {
+        err += refusal + ": " + problem + advice;
+        return nullptr;
+    }
     auto undo =
         std::make_unique<UndoSetWriter>(ports.files, ports.registry, folder, subject, created);
-    if (undo->Begin()) return undo;
-    err += "purgeon-cli: the undo set cannot be written in " + ToUtf8(folder) +
-           "; nothing was removed (--undo-dir chooses another folder, --no-undo removes "
-           "without one)\n";
-    return nullptr;
+    undo->RecordStartingFolders(starts);
+    std::function<bool(const std::u16string&)> make_folder;
+    if (security) {
+        make_folder = [security](const std::u16string& path) {
+            return security->CreateAdminOnlyDirectory(path);
+        };
+    }
+    if (!undo->Begin(make_folder)) {
+        err += refusal + (undo->volume_full() ? ": its volume is full" : ": it cannot be written") +
+               advice;
+        return nullptr;
+    }
+    // Read back: a set others could change would be restored as they wish.
+    // Where the volume keeps no access rights at all, no set can be kept
+    // from others: it is made, said so, and restored only with --trust-set.
+    if (security && !security->OnlyAdminsMayWrite(folder)) {
+        if (security->KeepsAccessRights(folder)) {
+            undo->Finish();  // empty: removed again
+            err += refusal + ": others than administrators could change the set there" + advice;
+            return nullptr;
+        }
+        err += "purgeon-cli: the volume of " + ToUtf8(root) +
+               " keeps no access rights: anyone may change the undo set there, and restoring it "
+               "will need --trust-set\n";
+    }
+    return undo;
 }
 
 // What the removal did with what was left.
@@ -593,8 +658,8 @@ int Report(const Target& target, const std::u16string& subject, const Uninstalle
             ",\n    \"registry\": " + JsonArray(removed.registry, "    ") +
             "\n  },\n  \"not_removed\": " + JsonArray(result.not_removed) + ",\n  \"installer\": " +
             (uninstaller.family ? JsonString(FromUtf8(uninstaller.family)) : std::string("null")) +
-            ",\n  \"undo_set\": " + (undo ? JsonString(undo->folder()) : std::string("null")) +
-            "\n}\n";
+            ",\n  \"undo_set\": " +
+            (undo && !undo->empty() ? JsonString(undo->folder()) : std::string("null")) + "\n}\n";
     } else {
         const bool removed_any =
             !removed.folders.empty() || !removed.files.empty() || !removed.registry.empty();
@@ -609,8 +674,12 @@ int Report(const Target& target, const std::u16string& subject, const Uninstalle
         if (!result.not_removed.empty()) out += Section("Not removed", result.not_removed);
     }
     if (undo && !undo->not_taken().empty()) {
-        err += "purgeon-cli: " + std::to_string(undo->not_taken().size()) +
-               " files could not be moved into the undo set (in use?) and stay where they are\n";
+        err += undo->volume_full()
+                   ? "purgeon-cli: the undo folder's volume is full: " +
+                         std::to_string(undo->not_taken().size()) + " files were left in place\n"
+                   : "purgeon-cli: " + std::to_string(undo->not_taken().size()) +
+                         " files could not be moved into the undo set (in use?) and stay where "
+                         "they are\n";
     }
     if (result.tally.refused > 0) {
         err += "purgeon-cli: " + std::to_string(result.tally.refused) +
@@ -661,12 +730,32 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
         records.SetStepUninstalled(config);
     }
 
+    // One removal at a time on the machine: what is left is looked at once
+    // this one holds the lock, so that its report says what it removed.
+    std::unique_ptr<ScopedRemovalLock> lock;
+    if (context.security) {
+        lock = std::make_unique<ScopedRemovalLock>(*context.security, 0);
+        if (!lock->held() && target.no_wait) {
+            err +=
+                "purgeon-cli: another removal is under way; nothing was removed (without "
+                "--no-wait it is waited for)\n";
+            return kExitBusy;
+        }
+        if (!lock->held()) {
+            Tell(context, "purgeon-cli: waiting for another removal to end");
+            lock = std::make_unique<ScopedRemovalLock>(*context.security, kWaitForever);
+            if (!lock->held()) {
+                err += "purgeon-cli: the removal lock cannot be taken; nothing was removed\n";
+                return kExitFailure;
+            }
+        }
+    }
     const Findings left = StillThere(context.ports, found, uninstaller.view64);
     std::unique_ptr<UndoSetWriter> undo;
     const bool anything_left =
         !left.folders.empty() || !left.files.empty() || !left.registry.empty();
     if (!target.no_undo && anything_left) {
-        undo = BeginUndoSet(target, context, subject, err);
+        undo = BeginUndoSet(target, context, subject, left, found.starts, err);
         if (!undo) {
             records.Remove();
             return kExitFailure;
@@ -679,8 +768,9 @@ int UninstallTarget(const Target& target, CliContext& context, std::string& out,
     if (result.nothing_to_remove) records.Remove();
     if (undo) {
         undo->Finish();
-        Tell(context, "purgeon-cli: what was removed is kept in the undo set " +
-                          ToUtf8(undo->folder()) + " (purgeon-cli restore puts it back)");
+        if (!undo->empty())
+            Tell(context, "purgeon-cli: what was removed is kept in the undo set " +
+                              ToUtf8(undo->folder()) + " (purgeon-cli restore puts it back)");
     }
     return Report(target, subject, uninstaller, result, undo.get(), out, err);
 }

@@ -3,12 +3,14 @@
 //   purgeon-cli analyze (--program NAME | --folder PATH) [--json]
 //   purgeon-cli uninstall --program NAME [--program NAME ...] [--quiet] [--yes]
 //                         [--json] [--timeout SECONDS] [--undo-dir DIR | --no-undo]
+//                         [--no-wait]
 //   purgeon-cli uninstall --folder PATH [--yes] [--json] [--undo-dir DIR | --no-undo]
-//   purgeon-cli restore DIR [--json]
+//   purgeon-cli restore DIR [--json] [--trust-set]
 //   purgeon-cli undo-list [--undo-dir DIR] [--json]
 // Exit codes: 0 done, 2 usage error, 3 not found or refused, 4 declined,
-// 5 no unattended uninstall known for the program (--quiet), 1 any other
-// failure; every failure has a message on standard error.
+// 5 no unattended uninstall known for the program (--quiet), 6 another
+// removal is under way (--no-wait), 1 any other failure; every failure has a
+// message on standard error.
 #pragma once
 
 #include <string>
@@ -16,6 +18,7 @@
 
 #include "inventory/Unit_K_SoftwareLib.h"
 #include "platform/ports.h"
+#include "platform/security.h"
 
 namespace purgeon {
 
@@ -25,6 +28,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNotFound = 3;
 constexpr int kExitDeclined = 4;
 constexpr int kExitUnknownFamily = 5;
+constexpr int kExitBusy = 6;
 
 // The terminal the uninstall command talks to while it works. What a command
 // prints to `out` and `err` shows only once it has finished; a question and
@@ -45,6 +49,10 @@ struct CliContext {
     // Borrowed; none: no question can be answered (give --yes) and progress
     // is not shown.
     CliTerminal* terminal = nullptr;
+    // Borrowed; none: undo sets are made without a DACL of their own, no set
+    // counts as one only administrators may write (restore needs
+    // --trust-set), and removals do not wait for one another.
+    SecurityPort* security = nullptr;
 };
 
 // Runs one command. `args` excludes the program name. What is printed goes to

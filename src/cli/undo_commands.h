@@ -1,5 +1,5 @@
 // purgeon-cli restore and undo-list, and where uninstall keeps its undo sets.
-//   purgeon-cli restore DIR [--json]
+//   purgeon-cli restore DIR [--json] [--trust-set]
 //   purgeon-cli undo-list [--undo-dir DIR] [--json]
 #pragma once
 
@@ -10,9 +10,13 @@
 
 namespace purgeon {
 
-// The folder that holds the sets when no --undo-dir is given: the current
-// user's local application data, "Purgeon\Undo".
+// The folder that holds the sets when no --undo-dir is given: the machine's
+// program data, "Purgeon\Undo", which only administrators may change.
 std::u16string DefaultUndoRoot(ShellFoldersPort& shell);
+// Where sets were kept before: the current user's local application data,
+// which the user's own programs may change. Still listed; restored only with
+// --trust-set.
+std::u16string FormerUndoRoot(ShellFoldersPort& shell);
 // Now, local time, as a set's name begins: "2026-12-10_144000".
 std::u16string UndoTimestamp();
 

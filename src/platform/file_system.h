@@ -15,6 +15,7 @@
 #undef GetLongPathName
 #undef MoveFile
 #undef RemoveDirectory
+#undef ReplaceFile
 
 namespace purgeon {
 
@@ -90,7 +91,26 @@ class FileSystemPort {
         return false;
     }
 
-    // Whole-file read and write (create or replace).
+    // MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: a
+    // file renamed over `to` (which may exist) on the same volume, on disk
+    // when it returns; what `to` held is either all old or all new. The
+    // default moves nothing.
+    virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to) {
+        (void)from;
+        (void)to;
+        return false;
+    }
+
+    // GetDiskFreeSpaceExW: the bytes free to the caller on the volume that
+    // holds `folder`. False when it cannot be told (the default).
+    virtual bool FreeBytes(const std::u16string& folder, std::uint64_t* free) {
+        (void)folder;
+        (void)free;
+        return false;
+    }
+
+    // Whole-file read and write (create or replace). A write that fails
+    // (a full volume) may leave part of the file: the caller deletes it.
     virtual bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) = 0;
     virtual bool WriteFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) = 0;
 };

@@ -1,6 +1,7 @@
 // A whole in-memory Windows machine for native tests: registry (both views
 // on a 64-bit machine), file system with C:\Windows\system32\msiexec.exe,
-// the usual special folders, Hostkit, dispatcher, clock and dialogs.
+// the usual special folders, Hostkit, dispatcher, clock, dialogs and the
+// security of undo sets.
 #pragma once
 
 #include "platform/memory/fake_clock.h"
@@ -9,6 +10,7 @@
 #include "platform/memory/memory_hostkit.h"
 #include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_security.h"
 #include "platform/memory/memory_shell_folders.h"
 #include "platform/memory/queue_dispatcher.h"
 #include "platform/memory/recording_launcher.h"
@@ -28,6 +30,7 @@ struct MemoryMachine {
             u"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup");
         shell.SetSpecialFolder(kCsidlAppData, u"C:\\Users\\me\\AppData\\Roaming");
         shell.SetSpecialFolder(kCsidlLocalAppData, u"C:\\Users\\me\\AppData\\Local");
+        shell.SetSpecialFolder(kCsidlCommonAppData, u"C:\\ProgramData");
         files.AddFile(u"C:\\Windows\\system32\\msiexec.exe");
     }
     Ports ports() {
@@ -37,6 +40,7 @@ struct MemoryMachine {
 
     MemoryRegistry registry;
     MemoryFileSystem files;
+    MemorySecurity security{files};
     MemoryShellFolders shell;
     MemoryHostkit hostkit;
     QueueDispatcher dispatcher;

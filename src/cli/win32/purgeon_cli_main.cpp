@@ -18,6 +18,7 @@
 #include "platform/win32/win32_launcher.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_security.h"
 #include "platform/win32/win32_shell_folders.h"
 
 namespace purgeon {
@@ -131,10 +132,12 @@ int wmain(int argc, wchar_t** argv) {
     Win32Launcher launcher;
     Win32CodePage code_page;
     ConsoleTerminal terminal;
+    Win32Security security;
     CliContext context{{registry, files, shell, hostkit, dispatcher, clock, dialog, processes,
                         launcher, code_page},
                        OwnFolder(),
-                       &terminal};
+                       &terminal,
+                       &security};
 
     std::string out, err;
     int code = kExitFailure;

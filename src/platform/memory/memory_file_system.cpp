@@ -642,6 +642,58 @@ bool MemoryFileSystem::MoveFile(const std::u16string& from, const std::u16string
     return true;
 }
 
+bool MemoryFileSystem::ReplaceFile(const std::u16string& from, const std::u16string& to) {
+    std::lock_guard lock(mutex_);
+    ParsedPath source, target;
+    if (!Parse(from, &source) || !Parse(to, &target) || source.parts.empty() ||
+        target.parts.empty())
+        return false;
+    Node* node = Walk(source, Follow::kAllButLast, nullptr);
+    Node* replaced = Walk(target, Follow::kAllButLast, nullptr);
+    if (!node || node->kind != Kind::kFile || node->in_use || !replaced ||
+        replaced->kind != Kind::kFile || replaced->in_use || replaced->drive != node->drive ||
+        (replaced->attributes & kFileAttributeReadOnly) || replaced == node)
+        return false;
+    // The new content under the old name and entry; the moved entry goes.
+    replaced->content = std::move(node->content);
+    replaced->attributes = node->attributes;
+    RemoveChild(node);
+    return true;
+}
+
+std::uint64_t MemoryFileSystem::UsedBytes(char16_t drive) const {
+    std::uint64_t used = 0;
+    std::vector<const Node*> pending{Root(drive)};
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node == nullptr) continue;
+        used += node->content.size();
+        if (node->kind == Kind::kFolder)
+            for (const auto& [name, child] : node->children) pending.push_back(child.get());
+    }
+    return used;
+}
+
+void MemoryFileSystem::SetDriveCapacity(char16_t letter, std::uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    capacity_[AsciiUpper(letter)] = bytes;
+}
+
+bool MemoryFileSystem::FreeBytes(const std::u16string& folder, std::uint64_t* free) {
+    std::lock_guard lock(mutex_);
+    ParsedPath parsed;
+    if (!Parse(folder, &parsed) || !Root(parsed.drive)) return false;
+    auto capacity = capacity_.find(parsed.drive);
+    if (capacity == capacity_.end()) {
+        *free = std::uint64_t(1) << 40;
+        return true;
+    }
+    const std::uint64_t used = UsedBytes(parsed.drive);
+    *free = capacity->second > used ? capacity->second - used : 0;
+    return true;
+}
+
 bool MemoryFileSystem::ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
     std::lock_guard lock(mutex_);
     const Node* node = Lookup(path, Follow::kAll);
@@ -669,6 +721,17 @@ bool MemoryFileSystem::WriteFile(const std::u16string& path,
     }
     if (node->kind != Kind::kFile || node->in_use || (node->attributes & kFileAttributeReadOnly))
         return false;
+    auto capacity = capacity_.find(node->drive);
+    if (capacity != capacity_.end()) {
+        // A full volume takes what fits of the new content, then refuses.
+        node->content.clear();
+        const std::uint64_t used = UsedBytes(node->drive);
+        const std::uint64_t room = capacity->second > used ? capacity->second - used : 0;
+        if (bytes.size() > room) {
+            node->content.assign(bytes.begin(), bytes.begin() + std::ptrdiff_t(room));
+            return false;
+        }
+    }
     node->content = bytes;
     return true;
 }

@@ -22,7 +22,10 @@
 //    with 0x400; RemoveDirectory on a folder link and DeleteFile on a file
 //    link remove the link only;
 //  - MoveFile renames within a drive and fails across drives, onto an
-//    existing name and into the moved folder itself;
+//    existing name and into the moved folder itself; ReplaceFile renames a
+//    file over another on the same drive;
+//  - a drive may be given a capacity: a write that does not fit writes
+//    what fits, then fails, as on a full volume; FreeBytes tells what is left;
 //  - DeleteFile fails on a read-only file and on a folder; RemoveDirectory
 //    fails on a non-empty folder, a read-only folder and a drive root;
 //  - new files carry the archive attribute; a file or folder without any
@@ -75,6 +78,9 @@ class MemoryFileSystem : public FileSystemPort {
     // it, and MoveFile fails on a folder that holds one.
     bool SetInUse(std::u16string_view path, bool in_use);
 
+    // The bytes the files on a drive may hold in all (no limit at first).
+    void SetDriveCapacity(char16_t letter, std::uint64_t bytes);
+
     // --- Inspection (tests).
     bool Exists(std::u16string_view path);
     // The 8.3 alias of the entry at `path` (empty when its name is 8.3).
@@ -98,6 +104,8 @@ class MemoryFileSystem : public FileSystemPort {
     bool GetLongPathName(const std::u16string& path, std::u16string* long_path) override;
     bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) override;
     bool MoveFile(const std::u16string& from, const std::u16string& to) override;
+    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override;
+    bool FreeBytes(const std::u16string& folder, std::uint64_t* free) override;
     bool ReadFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) override;
     bool WriteFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes) override;
 
@@ -122,9 +130,11 @@ class MemoryFileSystem : public FileSystemPort {
     void RemoveChild(Node* node);
     void LogRemoval(const std::u16string& path);
     bool AddLink(std::u16string_view link, std::u16string_view target, Kind kind);
+    std::uint64_t UsedBytes(char16_t drive) const;
 
     mutable std::mutex mutex_;
     std::map<char16_t, std::unique_ptr<Node>> drives_;
+    std::map<char16_t, std::uint64_t> capacity_;
     std::unordered_map<FindHandle, Listing> listings_;
     FindHandle next_find_handle_ = 1;
     std::uint64_t next_file_index_ = 1;

@@ -9,6 +9,7 @@
 #undef GetLongPathName
 #undef RemoveDirectory
 #undef MoveFile
+#undef ReplaceFile
 
 #include <cwchar>
 #include <new>
@@ -144,6 +145,19 @@ bool Win32FileSystem::CreateDirectory(const std::u16string& path) {
 
 bool Win32FileSystem::MoveFile(const std::u16string& from, const std::u16string& to) {
     return MoveFileExW(Wide(Win32ApiPath(from)), Wide(Win32ApiPath(to)), 0) != FALSE;
+}
+
+bool Win32FileSystem::ReplaceFile(const std::u16string& from, const std::u16string& to) {
+    return MoveFileExW(Wide(Win32ApiPath(from)), Wide(Win32ApiPath(to)),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32FileSystem::FreeBytes(const std::u16string& folder, std::uint64_t* free) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(Wide(Win32ApiPath(folder)), &available, nullptr, nullptr))
+        return false;
+    *free = available.QuadPart;
+    return true;
 }
 
 bool Win32FileSystem::GetLongPathName(const std::u16string& path, std::u16string* long_path) {

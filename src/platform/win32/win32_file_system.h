@@ -19,6 +19,8 @@ class Win32FileSystem : public FileSystemPort {
     bool RemoveDirectory(const std::u16string& path) override;
     bool CreateDirectory(const std::u16string& path) override;
     bool MoveFile(const std::u16string& from, const std::u16string& to) override;
+    bool ReplaceFile(const std::u16string& from, const std::u16string& to) override;
+    bool FreeBytes(const std::u16string& folder, std::uint64_t* free) override;
     // GetLongPathNameW into a buffer of 4096 characters: false also when the
     // long form would not fit.
     bool GetLongPathName(const std::u16string& path, std::u16string* long_path) override;
