@@ -16,6 +16,8 @@ Cases:
             where it was, no partial copy is in the set, and the rest is restored
   together  two removals of one program started together: one takes it all,
             the other reports nothing removed, and the sets restore every file
+  killed    a removal killed (kill -9) midway: its set, marked stopped midway,
+            restores every file that went, byte for byte
 """
 
 import hashlib
@@ -25,6 +27,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 # What the checkers share is in e2e/common.py.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir))
@@ -235,5 +238,56 @@ def check_together(cli):
         expect(open(path, "rb").read() == data, f"{relative} changed")
 
 
+def check_killed(cli):
+    name = "PurgeonUndoKilled"
+    files = {f"part{n // 100}\\file{n}.dat": (f"file {n}\r\n" * 200).encode() for n in range(3000)}
+    files["app.exe"] = b"MZ app"
+    make_program(name, files)
+    undo_dir = r"C:\PurgeonUndoSetsKilled"
+    sets = unix_path(undo_dir)
+    # Across volumes every file is copied, checked and deleted one by one:
+    # slow enough to be stopped midway. Drive D: is a folder of the work tree.
+    work = tempfile.mkdtemp(prefix="purgeon-killed-", dir=os.environ.get("TMPDIR", "/tmp"))
+    drive = os.path.join(os.environ["WINEPREFIX"], "dosdevices", "d:")
+    if os.path.lexists(drive):
+        os.remove(drive)
+    os.symlink(work, drive)
+    undo_dir = r"D:\Sets"
+    sets = os.path.join(work, "Sets")
+    try:
+        process = subprocess.Popen(["wine", cli, "uninstall", "--folder", "C:\\" + name, "--yes",
+                                    "--undo-dir", undo_dir], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Killed once a good part of the files is in the set.
+        taken = 0
+        for _ in range(600):
+            taken = sum(len(names) for _, _, names in os.walk(sets)) if os.path.isdir(sets) else 0
+            if taken > 200 or process.poll() is not None:
+                break
+            time.sleep(0.05)
+        killed = subprocess.run(["pkill", "-9", "-f", "purgeon-cli.exe uninstall --folder C:." +
+                                 name]).returncode == 0
+        process.wait(timeout=60)
+        if not expect(killed and taken > 200, f"not killed midway ({taken} files in the set)"):
+            return
+        code, out, err = wine(cli, "undo-list", "--undo-dir", undo_dir)
+        expect("stopped midway" in out.decode("utf-8", "replace"),
+               f"undo-list does not say stopped midway: {out!r}")
+        for set_name in sorted(os.listdir(sets)):
+            # A file killed between its copy and the deletion of its original
+            # is in both places: the restore leaves the original (exit code 1).
+            code, _, err = wine(cli, "restore", undo_dir + "\\" + set_name, "--trust-set")
+            expect(code in (0, 1), f"restore {set_name}: exit code {code} ({err.strip()})")
+        for relative, data in files.items():
+            path = unix_path(f"C:\\{name}\\{relative}")
+            if not expect(os.path.exists(path), f"{relative} lost"):
+                continue
+            expect(open(path, "rb").read() == data, f"{relative} changed")
+    finally:
+        os.remove(drive)
+        shutil.rmtree(work, ignore_errors=True)
+
+
 if __name__ == "__main__":
-    sys.exit(main({"tampered": check_tampered, "full": check_full, "together": check_together}))
+    sys.exit(main({"tampered": check_tampered, "full": check_full, "together": check_together,
+                   "killed": check_killed}))
