@@ -382,8 +382,7 @@ bool WriteWhole(FileSystemPort& files, const std::u16string& folder, const char1
     const std::u16string fresh = Join(folder, new_name);
     const std::u16string target = Join(folder, name);
     if (files.WriteFile(fresh, std::vector<std::uint8_t>(text.begin(), text.end())) &&
-        (!PathExists(files, target) ? files.MoveFile(fresh, target)
-                                    : files.ReplaceFile(fresh, target)))
+        files.ReplaceFile(fresh, target))
         return true;
     files.DeleteFile(fresh);
     return false;

@@ -91,10 +91,10 @@ class FileSystemPort {
         return false;
     }
 
-    // MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: a
-    // file renamed over `to` (which may exist) on the same volume, on disk
-    // when it returns; what `to` held is either all old or all new. The
-    // default moves nothing.
+    // FlushFileBuffers on `from`, then MoveFileExW with
+    // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: a file renamed over
+    // `to` (which may exist or not) on the same volume, on disk when it returns;
+    // what `to` holds is either all old or all new. The default moves nothing.
     virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to) {
         (void)from;
         (void)to;

@@ -643,6 +643,7 @@ bool MemoryFileSystem::MoveFile(const std::u16string& from, const std::u16string
 }
 
 bool MemoryFileSystem::ReplaceFile(const std::u16string& from, const std::u16string& to) {
+    if (GetAttributes(to) == kInvalidFileAttributes) return MoveFile(from, to);
     std::lock_guard lock(mutex_);
     ParsedPath source, target;
     if (!Parse(from, &source) || !Parse(to, &target) || source.parts.empty() ||

@@ -23,7 +23,7 @@
 //    link remove the link only;
 //  - MoveFile renames within a drive and fails across drives, onto an
 //    existing name and into the moved folder itself; ReplaceFile renames a
-//    file over another on the same drive;
+//    file over another (or to a new name) on the same drive;
 //  - a drive may be given a capacity: a write that does not fit writes
 //    what fits, then fails, as on a full volume; FreeBytes tells what is left;
 //  - DeleteFile fails on a read-only file and on a folder; RemoveDirectory

@@ -148,6 +148,13 @@ bool Win32FileSystem::MoveFile(const std::u16string& from, const std::u16string&
 }
 
 bool Win32FileSystem::ReplaceFile(const std::u16string& from, const std::u16string& to) {
+    // The new content on disk before the name points at it: a crash between
+    // the two leaves the old file, never a renamed empty one.
+    {
+        ScopedFile file(CreateFileW(Wide(Win32ApiPath(from)), GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid() || !FlushFileBuffers(file.Get())) return false;
+    }
     return MoveFileExW(Wide(Win32ApiPath(from)), Wide(Win32ApiPath(to)),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
