@@ -9,6 +9,7 @@
 #include "inventory/Unit_K_Registry_Proc.h"
 #include "inventory/Unit_String_Proc.h"
 #include "support/main_form_fixture.h"
+#include "ui/Unit_LeftoverRemoval.h"
 
 namespace purgeon {
 namespace {
@@ -126,8 +127,18 @@ TEST_F(Workflow, AStandardUninstallFromRunToDelete) {
     for (std::size_t i = 0; i < form.ListView_Step3_FilesFolders.size(); ++i)
         if (form.ListView_Step3_FilesFolders[i].path == kApp + u"readme.txt") readme = i;
     form.SetReportRowTicked(TFrm_Main_PG::ReportList::kStep3FilesFolders, readme, false);
+    // While another removal holds the machine's lock, Delete says so and
+    // removes nothing; the window does not wait.
+    form.set_security(&machine.security);
+    machine.security.SetHeldElsewhere(true);
+    machine.dialog.Script({kIdOk});
+    form.ImgBtn_Step3_DeleteClick();
+    EXPECT_EQ(Dialogs().back().text, kRemovalBusyText);
+    EXPECT_TRUE(machine.files.Exists(kApp + u"notes.exe"));
+    machine.security.SetHeldElsewhere(false);
     machine.dialog.Script({kIdYes, kIdOk});
     form.ImgBtn_Step3_DeleteClick();
+    EXPECT_FALSE(machine.security.held()) << "let go when the removal ended";
     EXPECT_FALSE(machine.files.Exists(kApp + u"notes.exe"));
     EXPECT_FALSE(machine.files.Exists(kApp + u"plugins\\spell.dll"));
     EXPECT_TRUE(machine.files.Exists(kApp + u"readme.txt")) << "unticked: kept";

@@ -16,6 +16,7 @@
 #include "inventory/Unit_K_SoftwareInfo_Struct.h"
 #include "inventory/Unit_K_SoftwareLib.h"
 #include "platform/ports.h"
+#include "platform/security.h"
 #include "platform/text.h"
 #include "platform/text_compare.h"
 #include "ui/Unit_GUI_Callback.h"
@@ -69,6 +70,8 @@ class TFrm_Main_PG : public InstallerSoftwareListListener,
     // registers it as the window the workers' forwarders reach.
     TFrm_Main_PG(Ports ports, MainFormView& view, ProgramIconPort& icons,
                  TextComparePort& text_compare);
+    // The machine-wide removal lock, taken by Delete (none: not taken).
+    void set_security(SecurityPort* security) { security_ = security; }
     ~TFrm_Main_PG() override;
     TFrm_Main_PG(const TFrm_Main_PG&) = delete;
     TFrm_Main_PG& operator=(const TFrm_Main_PG&) = delete;
@@ -281,6 +284,7 @@ class TFrm_Main_PG : public InstallerSoftwareListListener,
     IconHandle MakeNewIcon();
 
     Ports ports_;
+    SecurityPort* security_ = nullptr;
     MainFormView& view_;
     ProgramIconPort& icons_;
     TextComparePort& text_compare_;

@@ -2,6 +2,7 @@
 // Complete Uninstall, Back, Delete, and the workers' notifications that fill
 // the Step 2 and Step 3 pages.
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "analysis/Thread_Uninstall_Analyze.h"
@@ -183,6 +184,17 @@ void TFrm_Main_PG::SetReportRowTicked(ReportList list, std::size_t row, bool tic
 }
 
 void TFrm_Main_PG::ImgBtn_Step3_DeleteClick() {
+    // One removal at a time on the machine. The window does not wait for
+    // another (it would stop answering): it says so and removes nothing.
+    std::optional<ScopedRemovalLock> lock;
+    if (security_) {
+        lock.emplace(*security_, 0);
+        if (!lock->held()) {
+            ports_.dialog.MessageBox(view_.MainWindowId(), kRemovalBusyText, u"Purgeon",
+                                     kMbOk | kMbIconInformation);
+            return;
+        }
+    }
     // What the user unticked on Step 3 stays, and so does every folder that
     // holds it (deleting the folder would take it along) and everything in
     // an unticked folder.

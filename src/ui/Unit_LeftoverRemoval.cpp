@@ -13,6 +13,9 @@ namespace purgeon {
 const char16_t kRemovalDoneText[] = u"All %s leftovers have been completely removed.";
 const char16_t kRemovalConfirmText[] =
     u"Are you sure you want to remove all %s leftover files and registry entries?";
+const char16_t kRemovalBusyText[] =
+    u"Another removal is under way on this computer. Please press Delete again when it has "
+    u"finished.";
 
 namespace {
 

@@ -100,5 +100,6 @@ bool IsProtectedRegistryKey(const std::u16string& root_name, const std::u16strin
 
 extern const char16_t kRemovalDoneText[];     // "All %s leftovers have been completely removed."
 extern const char16_t kRemovalConfirmText[];  // "Are you sure you want to remove all %s ...?"
+extern const char16_t kRemovalBusyText[];     // another removal holds the machine's lock
 
 }  // namespace purgeon

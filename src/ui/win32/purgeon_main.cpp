@@ -7,6 +7,7 @@
 #include "platform/ports.h"
 #include "platform/win32/own_executable.h"
 #include "platform/win32/win32_machine.h"
+#include "platform/win32/win32_security.h"
 #include "platform/win32/win32_text_compare.h"
 #include "ui/win32/analysing_window.h"
 #include "ui/win32/main_window.h"
@@ -30,6 +31,8 @@ int RunProgram(HINSTANCE instance) {
     // 2. The main window; its creation runs FormCreate.
     Win32TextCompare text_compare;
     MainWindow main_window(ports, text_compare, OwnExecutablePath());
+    Win32Security security;  // the removal's machine-wide lock, shared with purgeon-cli
+    main_window.form().set_security(&security);
     if (!main_window.Create(instance)) return 1;
     HWND main = main_window.hwnd();
     // 3.-5. The workflow's windows (custom uninstall wizard, analysing
