@@ -344,6 +344,84 @@ TEST_F(Enumeration, IconSources) {
     EXPECT_EQ(Record(u"Negative")->m_nDisplayIcon_ID, 0);
 }
 
+// The App Paths names are looked up in an install folder of thousands of
+// files; the icon is the first name in registry order that is a file there,
+// spelt as App Paths spells it.
+TEST_F(Enumeration, AppPathsNamesInAFolderOfThousandsOfFiles) {
+    const std::u16string app_paths = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+    for (int i = 0; i < 300; ++i) {
+        PutKey(machine_.registry, kHkeyLocalMachine,
+               app_paths + u"tool" + FromUtf8(std::to_string(i)) + u".exe");
+    }
+    const std::u16string folder = u"C:\\Program Files\\Big\\";
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_TRUE(
+            machine_.files.AddFile(folder + u"data" + FromUtf8(std::to_string(i)) + u".bin"));
+    }
+    ASSERT_TRUE(machine_.files.AddFolder(folder + u"tool40.exe"));  // a folder, not a file
+    ASSERT_TRUE(machine_.files.AddFile(folder + u"TOOL150.EXE"));
+    ASSERT_TRUE(machine_.files.AddFile(folder + u"tool7.exe.bak"));
+    ASSERT_TRUE(machine_.files.AddFile(folder + u"tool299.exe"));
+    Entry(kHkeyLocalMachine, u"big", {{u"DisplayName", u"Big"}, {u"InstallLocation", folder}});
+    Entry(kHkeyLocalMachine, u"none",
+          {{u"DisplayName", u"None"}, {u"InstallLocation", u"C:\\Program Files\\Missing"}});
+    Run();
+    EXPECT_EQ(Record(u"Big")->m_strDisplayIcon, folder + u"tool150.exe");
+    EXPECT_EQ(Record(u"None")->m_strDisplayIcon, kMsiexec);
+}
+
+// The finder gives what one attribute test per name in list order gives,
+// also where a listing cannot tell: short names, names the path rules
+// rewrite, names outside ASCII, folders that cannot be listed.
+TEST(FirstFileFinder, AnswersAsTestsInListOrderDo) {
+    MemoryMachine machine;
+    MemoryFileSystem& fs = machine.files;
+    const StringList names = {u"absent.exe", u"sub.exe",       u"Long Tool Name.exe",
+                              u"late.exe.",  u"caf\u00e9.exe", u"nul.exe",
+                              u"plain.exe",  u"LATE.EXE",      u"ZZ.exe"};
+    auto by_tests = [&](const std::u16string& folder) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (IsExistingFile(fs, folder + names[i])) return i;
+        }
+        return std::u16string::npos;
+    };
+    struct Case {
+        std::u16string folder;
+        std::vector<std::u16string> files;
+        std::size_t expected;
+    };
+    const Case cases[] = {
+        {u"C:\\A\\", {u"plain.exe", u"zz.EXE"}, 6},
+        {u"C:\\B\\", {u"late.exe", u"plain.exe"}, 3},  // "late.exe." opens late.exe
+        {u"C:\\C\\", {u"Long Tool Name.exe", u"plain.exe"}, 2},
+        {u"C:\\D\\", {u"zz.exe"}, 8},
+        {u"C:\\E\\", {u"CAF\u00e9.exe", u"zz.exe"}, 4},
+        {u"C:\\F\\", {u"\u00e9t\u00e9.txt", u"plain.exe"}, 6},  // a listing outside ASCII
+        {u"C:\\G\\", {u"other.txt"}, std::u16string::npos},
+        {u"C:\\Missing\\", {}, std::u16string::npos},
+    };
+    for (const auto& c : cases) {
+        fs.AddFolder(c.folder);
+        for (const auto& file : c.files) ASSERT_TRUE(fs.AddFile(c.folder + file));
+    }
+    fs.AddFolder(u"C:\\A\\sub.exe");
+    // A folder that cannot be listed still lets its files be reached.
+    ASSERT_TRUE(fs.AddFile(u"C:\\Locked\\late.exe"));
+    ASSERT_TRUE(fs.SetListable(u"C:\\Locked", false));
+    ASSERT_TRUE(fs.AddFile(u"C:\\S\\Long Tool Name.exe"));
+    const StringList short_names = {u"absent.exe", fs.ShortNameOf(u"C:\\S\\Long Tool Name.exe")};
+
+    FirstFileFinder finder(names);
+    for (const auto& c : cases) {
+        EXPECT_EQ(by_tests(c.folder), c.expected) << ToUtf8(c.folder);
+        EXPECT_EQ(finder.FirstIn(fs, c.folder, names), c.expected) << ToUtf8(c.folder);
+        EXPECT_EQ(finder.FirstIn(fs, c.folder, names), c.expected) << "again " << ToUtf8(c.folder);
+    }
+    EXPECT_EQ(finder.FirstIn(fs, u"C:\\Locked\\", names), 3u);
+    EXPECT_EQ(FirstFileFinder(short_names).FirstIn(fs, u"C:\\S\\", short_names), 1u);
+    EXPECT_EQ(fs.OpenFindHandleCount(), 0u);
+}
+
 TEST_F(Enumeration, ParrotTakesItsFolderFromTheIcon) {
     machine_.files.AddDrive(u'D');
     ASSERT_TRUE(machine_.files.AddFile(u"D:\\Games\\Parrot\\parrot.exe"));

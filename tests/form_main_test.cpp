@@ -119,8 +119,24 @@ TEST_F(MainForm, TheFirstShowingListsEveryProgramInNameOrderAndResetsThePage) {
     AddProgram(u"a", u"Alpha Editor");
     AddProgram(u"kb", u"Security Update for Windows (KB123456)");
     icons.shell_icons[kMsiexec] = {32, 32};
+    // What the view saw of the list each time it was told: rows and whether
+    // the enumeration was still handing them over.
+    std::vector<std::pair<std::size_t, bool>> list_renders;
+    view.on_render = [&](MainPart part) {
+        if (part == MainPart::kAppList)
+            list_renders.emplace_back(form.ListView_InstalledApp.size(),
+                                      form.ListView_InstalledApp_Filling);
+    };
 
     ShowAndEnumerate();
+    view.on_render = nullptr;
+    // Every row arrived while the list was marked as filling, and the end
+    // was told once all three were there, so that the view lays them out.
+    ASSERT_GE(list_renders.size(), 5u);
+    EXPECT_EQ(list_renders.front(), std::make_pair(std::size_t(0), true));
+    for (std::size_t i = 1; i + 1 < list_renders.size(); ++i)
+        EXPECT_TRUE(list_renders[i].second) << i;
+    EXPECT_EQ(list_renders.back(), std::make_pair(std::size_t(3), false));
     EXPECT_EQ(form.Label_Version, u"Version: 1.0.0.0 ");
     EXPECT_TRUE(form.app_list_groups_enabled);
     EXPECT_EQ(form.NB_Main, MainPage::kStep1);

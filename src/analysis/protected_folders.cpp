@@ -395,9 +395,13 @@ bool ProtectedFolders::IsProtectedIdentity(const FileIdentity& identity) const {
 bool ProtectedFolders::IsProtected(const std::u16string& path) const {
     const CanonicalPath canonical = CanonicalFolderPath(fs_, path, &environment_);
     if (!canonical.decided || IsProtectedText(canonical.text)) return true;
-    for (const auto& spelling : {canonical.text, Trim(path)}) {
+    const std::u16string as_written = Trim(path);
+    for (const std::u16string* spelling : {&canonical.text, &as_written}) {
+        // The same text opens the same thing: asked once (each asking opens
+        // the file and queries its volume).
+        if (spelling == &as_written && as_written == canonical.text) break;
         FileIdentity identity;
-        if (fs_.GetFileIdentity(spelling, &identity) && IsProtectedIdentity(identity)) return true;
+        if (fs_.GetFileIdentity(*spelling, &identity) && IsProtectedIdentity(identity)) return true;
     }
     // A link among the parent folders: what lies below it is elsewhere.
     std::u16string_view above = PathFolder(canonical.text);

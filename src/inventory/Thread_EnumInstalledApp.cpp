@@ -115,17 +115,21 @@ void TThread_EnumInstalledApp::PrepareRun() {
     BuildIconSources(ports_.registry, false, icon_sources_);
     protected_folders_.emplace(ports_.shell, ports_.files, &ports_.registry);
     installer_folders_ = InstallerFolderIndex(ReadInstallerFolders(ports_.registry));
+    checked_locations_.clear();
 }
 
-std::u16string TThread_EnumInstalledApp::CheckedLocation(std::u16string location) const {
+std::u16string TThread_EnumInstalledApp::CheckedLocation(std::u16string location) {
     if (location.empty()) return location;
     location = WithTrailingBackslash(location);
+    auto known = checked_locations_.find(location);
+    if (known != checked_locations_.end()) return known->second;
     // A drive root, a folder of Windows or of its users, a folder holding
     // one, anything below a Windows folder: in any spelling and through
     // links (ProtectedFolders), not only as the shell writes them.
-    if (location.size() <= 3 || !protected_folders_ || protected_folders_->IsProtected(location))
-        return {};
-    return location;
+    const bool refused =
+        location.size() <= 3 || !protected_folders_ || protected_folders_->IsProtected(location);
+    return checked_locations_.emplace(location, refused ? std::u16string() : location)
+        .first->second;
 }
 
 void TThread_EnumInstalledApp::Execute() {
@@ -158,6 +162,7 @@ void TThread_EnumInstalledApp::Execute() {
     }
     icon_sources_ = IconSources{};
     installer_folders_ = InstallerFolderIndex();
+    checked_locations_.clear();
     listener_.Callback_InstallerSoftwarelist_End(0);
     if (windows_.loading_window != 0 && listener_.IsLoadingWindowVisible()) {
         ports_.dispatcher.Post(windows_.loading_window, WM_CLOSE_LOADING_WINDOW, 0, 0);

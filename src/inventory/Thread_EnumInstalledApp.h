@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "analysis/protected_folders.h"
 #include "inventory/Unit_K_ProgramIcons.h"
@@ -65,7 +66,7 @@ class TThread_EnumInstalledApp : public WorkerThread {
     struct Entry;  // the texts read from one registry entry
     void PrepareRun();
     void FinishEntry(Entry& entry, bool view64);
-    std::u16string CheckedLocation(std::u16string location) const;
+    std::u16string CheckedLocation(std::u16string location);
     void Merge(std::unique_ptr<K_Class_SoftwareInfo> record);
 
     Ports ports_;
@@ -81,6 +82,10 @@ class TThread_EnumInstalledApp : public WorkerThread {
     // once, not scanned once per entry: it holds thousands of folders).
     IconSources icon_sources_;
     std::optional<ProtectedFolders> protected_folders_;  // read once per run
+    // CheckedLocation's answers by install folder text, for one run: an
+    // entry read twice (per-user entries in both passes, Windows Installer
+    // products of listed programs) does not open its folder again.
+    std::unordered_map<std::u16string, std::u16string> checked_locations_;
     InstallerFolderIndex installer_folders_;
 };
 

@@ -52,8 +52,17 @@ void ForEachValueName(RegistryPort& reg, RegKey key, Visit&& visit) {
 }  // namespace
 
 bool RegQueryText(RegistryPort& reg, RegKey key, const std::u16string& name, std::u16string& text) {
-    std::uint32_t size = 0;
-    if (reg.QueryValue(key, name, nullptr, nullptr, &size) != kErrorSuccess) return false;
+    // Most texts fit a small buffer: one read, and a second one with the
+    // size the first reported only for a longer value (on Windows each read
+    // is a call into the kernel).
+    std::uint8_t small[512];
+    std::uint32_t size = sizeof small;
+    const RegStatus first = reg.QueryValue(key, name, nullptr, small, &size);
+    if (first == kErrorSuccess) {
+        text = RegDataToText(small, std::min<std::size_t>(size, sizeof small));
+        return true;
+    }
+    if (first != kErrorMoreData) return false;
     for (int attempt = 0; attempt < 2; ++attempt) {  // the value may grow between the calls
         if (size > kMaxValueBytes) return false;
         std::vector<std::uint8_t> buffer(std::max<std::uint32_t>(size, 2u));

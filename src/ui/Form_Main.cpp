@@ -250,6 +250,14 @@ void TFrm_Main_PG::ImgBtn_SearchAppClick() {
 
 void TFrm_Main_PG::Callback_InstallerSoftwarelist_Start() {
     m_nSoftwareList_ICOWH = 0;
+    SetAppListFilling(true);
+}
+
+void TFrm_Main_PG::SetAppListFilling(bool filling) {
+    ports_.dispatcher.Send([&] {
+        ListView_InstalledApp_Filling = filling;
+        view_.Render(MainPart::kAppList);
+    });
 }
 
 void TFrm_Main_PG::Callback_InstallerSoftwarelist(std::uint32_t /*Param_nTemp1*/,
@@ -276,7 +284,9 @@ void TFrm_Main_PG::Callback_InstallerSoftwarelist(std::uint32_t /*Param_nTemp1*/
     }
 }
 
-void TFrm_Main_PG::Callback_InstallerSoftwarelist_End(std::uint32_t /*Param_nTemp1*/) {}
+void TFrm_Main_PG::Callback_InstallerSoftwarelist_End(std::uint32_t /*Param_nTemp1*/) {
+    SetAppListFilling(false);
+}
 
 bool TFrm_Main_PG::IsLoadingWindowVisible() {
     // The worker's last question: answered on the window thread, where the

@@ -180,6 +180,9 @@ class TFrm_Main_PG : public InstallerSoftwareListListener,
                                         const std::u16string& str_param_SoftwareIcon,
                                         std::uint32_t int_param_SoftwareIcon_ID) override;
     void Callback_InstallerSoftwarelist_End(std::uint32_t Param_nTemp1) override;
+    // Marks the enumeration's hand-over of rows as running or ended, on the
+    // window thread.
+    void SetAppListFilling(bool filling);
     bool IsLoadingWindowVisible() override;
 
     // --- State ---------------------------------------------------------------
@@ -240,6 +243,10 @@ class TFrm_Main_PG : public InstallerSoftwareListListener,
     MainPage NB_Main = MainPage::kStep1;
 
     std::vector<AppListRow> ListView_InstalledApp;
+    // True while an enumeration hands rows over (from its start notification
+    // to its end): the rows arrive behind the modal list-loading window, so
+    // the view may lay the list out once at the end instead of per row.
+    bool ListView_InstalledApp_Filling = false;
     bool app_list_groups_enabled = false;
 
     bool Panel_CurSelect_Software_Info_Visible = false;

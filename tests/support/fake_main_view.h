@@ -17,7 +17,10 @@ namespace purgeon::testing {
 
 class FakeMainView : public MainFormView {
   public:
-    void Render(MainPart part) override { renders.push_back(part); }
+    void Render(MainPart part) override {
+        renders.push_back(part);
+        if (on_render) on_render(part);
+    }
     WindowId MainWindowId() override { return 0x100; }
     WindowId LoadingWindowId() override { return 0x200; }
     void FocusAppList() override { ++focus_calls; }
@@ -75,6 +78,8 @@ class FakeMainView : public MainFormView {
     std::optional<std::u16string> wizard_answer;
 
     std::vector<MainPart> renders;
+
+    std::function<void(MainPart)> on_render;  // after recording
     int focus_calls = 0;
     int repaints = 0;
     int minimised = 0;

@@ -538,6 +538,16 @@ void MainWindow::Render(MainPart part) {
 void MainWindow::RenderAppList() {
     if (!app_list_) return;
     const auto& rows = form_.ListView_InstalledApp;
+    if (form_.ListView_InstalledApp_Filling && !app_list_filling_) {
+        // Rows of an enumeration arrive one by one behind the loading window:
+        // arranged and drawn per row, the list costs time in the square of
+        // its length. Placed without arranging, drawn and arranged once at
+        // the end.
+        app_list_filling_ = true;
+        SendMessageW(app_list_, WM_SETREDRAW, FALSE, 0);
+        SetWindowLongW(app_list_, GWL_STYLE,
+                       GetWindowLongW(app_list_, GWL_STYLE) & ~LVS_AUTOARRANGE);
+    }
     if (rows.size() < rows_shown_) {
         ListView_DeleteAllItems(app_list_);
         rows_shown_ = 0;
@@ -552,6 +562,14 @@ void MainWindow::RenderAppList() {
         item.iImage = row.image_index;
         item.iGroupId = row.group_id;
         ListView_InsertItem(app_list_, &item);
+    }
+    if (!form_.ListView_InstalledApp_Filling && app_list_filling_) {
+        app_list_filling_ = false;
+        SetWindowLongW(app_list_, GWL_STYLE,
+                       GetWindowLongW(app_list_, GWL_STYLE) | LVS_AUTOARRANGE);
+        ListView_Arrange(app_list_, LVA_DEFAULT);
+        SendMessageW(app_list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(app_list_, nullptr, TRUE);
     }
 }
 

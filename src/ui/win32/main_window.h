@@ -138,6 +138,7 @@ class MainWindow : public BaseWindow<MainWindow>, public MainFormView {
     HWND search_edit_ = nullptr;
     HWND focus_ = nullptr;  // the control that has the focus while the window is active
     std::size_t rows_shown_ = 0;
+    bool app_list_filling_ = false;  // redraw and arranging held off
     // Steps 2 and 3: the left column, the report panel with its tabs and lists.
     Picture step_picture_[2];
     ImageButton back_[2], step_action_[2];

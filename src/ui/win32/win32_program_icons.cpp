@@ -18,15 +18,17 @@ IconHandle AsHandle(HICON icon) {
     return reinterpret_cast<IconHandle>(icon);
 }
 
-HIMAGELIST MakeList() {
-    HIMAGELIST list = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 16);
+HIMAGELIST MakeList(int grow_by) {
+    HIMAGELIST list = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, grow_by);
     if (list) ImageList_SetBkColor(list, RGB(255, 255, 255));
     return list;
 }
 
 }  // namespace
 
-Win32ProgramIcons::Win32ProgramIcons() : software_(MakeList()), fixed_(MakeList()) {
+// The rows' list grows 256 images at a time: grown by a few, a list of
+// thousands of icons copies all its images again at every step.
+Win32ProgramIcons::Win32ProgramIcons() : software_(MakeList(256)), fixed_(MakeList(4)) {
     for (int id : {IDP_ICON_SUITE_RED, IDP_ICON_SUITE_DARK, IDP_ICON_GENERIC}) {
         ScopedIcon icon(Artwork::Instance().MakeIcon(id));
         if (!icon) icon.Reset(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));  // no artwork
