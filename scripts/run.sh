@@ -45,6 +45,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ -e "$WINEPREFIX/.seeding" ]; then
   rm "$WINEPREFIX/.seeding"
 fi
 
+# The demo prefix has no drive for the Linux root (scripts/wine-prefix.sh);
+# its drive T: is the folder that holds it. Started by its T: path,
+# purgeon.exe knows its own path as Windows would write it (by a Linux path
+# outside every drive it would be "unix\...", and reading its own version
+# from there fails).
+case "$exe" in
+  "$root/build/"*) exe="$(winepath -w "$exe" 2>/dev/null || echo "$exe")" ;;
+esac
+
 xvfb_pid=""
 cleanup() {
   wineserver -k 2>/dev/null || true
